@@ -1,0 +1,77 @@
+#pragma once
+// DoEvents: the loops call it once per trial. The call itself only counts; the backend's
+// service (handling clicks, edits and repaints) runs when the count reaches the point the
+// backend asked for, so a trial pays for the physics and not for the toolkit.
+
+#include <cstdint>
+#include <functional>
+#include <map>
+
+namespace spinlab {
+
+class Rng;
+
+class EventPump {
+  public:
+    virtual ~EventPump() = default;
+
+    // Returns true when the backend serviced its events during this call: anything the user can
+    // change (inputs, the lattices through a nested run, the site under trial) may then differ.
+    bool DoEvents() {
+        if (++calls_ < due_) return false;
+        pumpEvents();
+        return true;
+    }
+
+    // DoEvents calls made so far.
+    std::uint64_t calls() const { return calls_; }
+
+    // After End no more events are handled: every DoEvents unwinds its loop with EndRequested.
+    void requestEnd() {
+        ending_ = true;
+        due_ = calls_ + 1;
+    }
+    bool ending() const { return ending_; }
+
+  private:
+    void pumpEvents();
+
+  protected:
+    // Handles pending events. Must leave due_ above calls_.
+    virtual void service() = 0;
+    void serviceAgainAfter(std::uint64_t calls) { due_ = calls_ + (calls == 0 ? 1 : calls); }
+
+    std::uint64_t calls_ = 0;
+    std::uint64_t due_ = 1;
+    bool ending_ = false;
+};
+
+// The headless pump: scripted events at exact DoEvents calls, so a test can click Stop, edit a
+// box or press Start inside trial k, and a batch run can stop after exactly K trials.
+class HeadlessPump : public EventPump {
+  public:
+    using Event = std::function<void()>;
+
+    // The rng's clock follows the real clock between scripted events unless it is seeded.
+    explicit HeadlessPump(Rng* rng = nullptr) : rng_(rng) {}
+
+    // Runs `event` inside the DoEvents call that is `k` calls from now (k >= 1).
+    void after(std::uint64_t k, Event event);
+    // Runs `hook` inside every `every`-th DoEvents call from now on; an empty hook removes it.
+    void everyCall(Event hook, std::uint64_t every = 1);
+    bool hasPendingEvents() const { return !scheduled_.empty(); }
+
+  protected:
+    void service() override;
+
+  private:
+    void reschedule();
+
+    Rng* rng_;
+    std::multimap<std::uint64_t, Event> scheduled_;
+    Event hook_;
+    std::uint64_t hookEvery_ = 1;
+    std::uint64_t nextHook_ = 0;
+};
+
+}  // namespace spinlab

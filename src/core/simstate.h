@@ -1,0 +1,129 @@
+#pragma once
+// The main window's simulation state: the two spin lattices, the chain, the site under trial,
+// the last random spin and the run flag. Lives as long as the main window; nothing is reset
+// between runs except what the next set-up overwrites.
+
+#include <cstdint>
+#include <vector>
+
+#include "core/errors.h"
+
+namespace spinlab {
+
+class Rng;
+
+// Spins of the square lattice, indices 0..1000 by 0..1000. Cells hold -1, 0 (never set) or +1,
+// so they are stored as bytes, with a frame of zero cells at -1 and 1001 around the array: the
+// loop can then sum a 3 x 3 block without clipping at the low edges.
+class SquareLattice {
+  public:
+    static constexpr int kMax = 1000;
+    static constexpr int kStride = kMax + 3;
+
+    SquareLattice() : cells_(static_cast<std::size_t>(kStride) * kStride, 0) {}
+
+    // Checked access with the platform's bounds error.
+    // Indices are checked in the order x, y.
+    int get(std::int64_t x, std::int64_t y) const {
+        const std::int64_t cx = check(x), cy = check(y);
+        return cells_[index(cx, cy)];
+    }
+    void set(std::int64_t x, std::int64_t y, int spin) {
+        const std::int64_t cx = check(x), cy = check(y);
+        cells_[index(cx, cy)] = static_cast<std::int8_t>(spin);
+    }
+
+    // Unchecked access for indices already known to lie in -1..1001.
+    std::int8_t* cell(int x, int y) { return &cells_[index(x, y)]; }
+    const std::int8_t* cell(int x, int y) const { return &cells_[index(x, y)]; }
+
+  private:
+    static std::size_t index(std::int64_t x, std::int64_t y) {
+        return static_cast<std::size_t>((x + 1) * kStride + (y + 1));
+    }
+    static std::int64_t check(std::int64_t i) {
+        if (i < 0 || i > kMax) throw BoundsError("Lattice2D", i, 0, kMax);
+        return i;
+    }
+    std::vector<std::int8_t> cells_;
+};
+
+// Spins of the cubic lattice, indices 0..100 in each of x, y, z, with the same zero frame.
+class CubicLattice {
+  public:
+    static constexpr int kMax = 100;
+    static constexpr int kStride = kMax + 3;
+
+    CubicLattice() : cells_(static_cast<std::size_t>(kStride) * kStride * kStride, 0) {}
+
+    // Indices are checked in the order x, y, z.
+    int get(std::int64_t x, std::int64_t y, std::int64_t z) const {
+        const std::int64_t cx = check(x), cy = check(y), cz = check(z);
+        return cells_[index(cx, cy, cz)];
+    }
+    void set(std::int64_t x, std::int64_t y, std::int64_t z, int spin) {
+        const std::int64_t cx = check(x), cy = check(y), cz = check(z);
+        cells_[index(cx, cy, cz)] = static_cast<std::int8_t>(spin);
+    }
+    std::int8_t* cell(int x, int y, int z) { return &cells_[index(x, y, z)]; }
+    const std::int8_t* cell(int x, int y, int z) const { return &cells_[index(x, y, z)]; }
+
+    // Distance in cells between neighbours along x and along y; z neighbours are adjacent.
+    static constexpr std::ptrdiff_t kStepX = std::ptrdiff_t{kStride} * kStride;
+    static constexpr std::ptrdiff_t kStepY = kStride;
+
+  private:
+    static std::size_t index(std::int64_t x, std::int64_t y, std::int64_t z) {
+        return static_cast<std::size_t>(((x + 1) * kStride + (y + 1)) * kStride + (z + 1));
+    }
+    static std::int64_t check(std::int64_t i) {
+        if (i < 0 || i > kMax) throw BoundsError("Lattice3D", i, 0, kMax);
+        return i;
+    }
+    std::vector<std::int8_t> cells_;
+};
+
+// The polymer chain: rotational states 1..9 of units 0..10000 (0 before the first set-up).
+class Chain {
+  public:
+    static constexpr int kMax = 10000;
+
+    Chain() : states_(kMax + 1, 0) {}
+    int get(std::int64_t i) const { return states_[static_cast<std::size_t>(check(i))]; }
+    void set(std::int64_t i, int state) {
+        states_[static_cast<std::size_t>(check(i))] = static_cast<std::int16_t>(state);
+    }
+    const std::int16_t* data() const { return states_.data(); }
+    std::int16_t* data() { return states_.data(); }
+
+  private:
+    static std::int64_t check(std::int64_t i) {
+        if (i < 0 || i > kMax) throw BoundsError("ChainState", i, 0, kMax);
+        return i;
+    }
+    std::vector<std::int16_t> states_;
+};
+
+struct SimState {
+    SquareLattice Lattice2D;
+    CubicLattice Lattice3D;
+    Chain ChainState;
+    std::int32_t SiteX = 0;
+    std::int32_t SiteY = 0;
+    std::int16_t SiteZ = 0;
+    std::int16_t SpinValue = 0;
+    std::int16_t SpinColor = 0;
+    bool Running = false;
+};
+
+// Draws a fresh spin, re-seeding first: -1 (colour 9) when the draw is below 0.5, else +1 (15).
+void RandomSpin(SimState& state, Rng& rng);
+
+// Colour index of square-lattice site (x, y): 9 for spin -1, 15 otherwise. The arguments are
+// rounded to whole numbers; outside 0..1000 they raise the bounds error.
+std::int16_t ChooseColor(const SimState& state, double x, double y);
+
+// Lattice size N to pen width in pixels, shared by the square lattice and the plane views.
+int penWidthForSize(int n);
+
+}  // namespace spinlab

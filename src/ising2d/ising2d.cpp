@@ -1,0 +1,119 @@
+#include "ising2d/ising2d.h"
+
+#include "core/program.h"
+#include "core/runtime.h"
+
+namespace spinlab {
+
+void SetupPicture2D(Program& program) {
+    MainForm& form = program.IsingModel();
+    const float n = form.GridSize.cint();
+    form.Picture1.setScaleHeight(n);
+    form.Picture1.setScaleWidth(n);
+    form.Picture1.setDrawWidth(penWidthForSize(form.GridSize.cint()));
+}
+
+void InitLattice2D(Program& program) {
+    MainForm& form = program.IsingModel();
+    SimState& state = form.state;
+    Rng& rng = program.rng();
+    const int columns = form.GridSize.cint();
+    for (int x = 0; x <= columns; ++x) {
+        const int rows = form.GridSize.cint();
+        for (int y = 0; y <= rows; ++y) {
+            RandomSpin(state, rng);
+            form.Picture1.PSet(x, y, QBColor(state.SpinColor));
+            // A size above 1000 fails here, at (0, 1001), after that dot has been painted.
+            state.Lattice2D.set(x, y, state.SpinValue);
+        }
+    }
+}
+
+namespace {
+
+// One draw of a site coordinate: N * Rnd in single precision, rounded half-to-even.
+inline int drawCoordinate(Rng& rng, const TextBox& gridSize) {
+    rng.Randomize();
+    const float r = rng.Rnd();
+    return static_cast<int>(Round(static_cast<float>(gridSize.cint()) * r));
+}
+
+// The energy sum of a site on the lattice's high edge, or of any site when N is out of range:
+// the block is clipped at 0 and N and every cell is read with the bounds check.
+int clippedSum(const SimState& state, int x, int y, int n) {
+    const int x0 = x == 0 ? 0 : x - 1;
+    const int y0 = y == 0 ? 0 : y - 1;
+    const int x1 = x == n ? n : x + 1;
+    const int y1 = y == n ? n : y + 1;
+    const int s = state.Lattice2D.get(x, y);
+    int sum = 0;
+    for (int i = x0; i <= x1; ++i) {
+        for (int j = y0; j <= y1; ++j) {
+            if (i != x || j != y) sum += s * state.Lattice2D.get(i, j);
+        }
+    }
+    return sum;
+}
+
+}  // namespace
+
+// Each trial follows the classic order: draw the site, sum its 3 x 3 block, ask CheckNoise,
+// flip, DoEvents, repaint, count. Everything the user can change (the inputs, and through a
+// nested Start the lattice and the site under trial) changes only inside DoEvents, so the inputs
+// are parsed once per edit and the site is re-read only after the pump has actually run.
+void Run2D(Program& program) {
+    MainForm& form = program.IsingModel();
+    SimState& state = form.state;
+    Rng& rng = program.rng();
+    EventPump& pump = program.pump();
+    AcceptanceRule& rule = form.rule;
+    Surface& picture = form.Picture1;
+    const TextBox& gridSize = form.GridSize;
+    const Color colorDown = QBColor(9);
+    const Color colorUp = QBColor(15);
+    constexpr int kStride = SquareLattice::kStride;
+
+    std::uint64_t trials = 0;
+    while (state.Running) {
+        const int x = drawCoordinate(rng, gridSize);
+        const int y = drawCoordinate(rng, gridSize);
+        const int n = gridSize.cint();
+        state.SiteX = x;
+        state.SiteY = y;
+
+        int energy;
+        std::int8_t* cell;
+        // Below N in both directions (and N within the array) the zero frame does the clipping
+        // at the low edges, and nothing beyond N is touched; only the high edge needs clipping.
+        const unsigned inner = n <= SquareLattice::kMax ? static_cast<unsigned>(n) : 0u;
+        if (static_cast<unsigned>(x) < inner && static_cast<unsigned>(y) < inner) {
+            cell = state.Lattice2D.cell(x, y);
+            const std::int8_t* left = cell - kStride;
+            const std::int8_t* right = cell + kStride;
+            const int around =
+                left[-1] + left[0] + left[1] + cell[-1] + cell[1] + right[-1] + right[0] + right[1];
+            energy = *cell * around;
+        } else {
+            energy = clippedSum(state, x, y, n);
+            cell = state.Lattice2D.cell(x, y);
+        }
+
+        const bool accepted = rule.accepts(2 * energy);
+        if (accepted) *cell = (*cell == 1) ? -1 : 1;
+
+        if (pump.DoEvents()) {
+            // A nested run may have moved the site under trial and rewritten the lattice.
+            if (accepted) {
+                const std::int16_t c = ChooseColor(state, state.SiteX, state.SiteY);
+                picture.PSet(state.SiteX, state.SiteY, QBColor(c));
+            }
+        } else if (accepted) {
+            picture.PSet(x, y, *cell == -1 ? colorDown : colorUp);
+        }
+
+        ++trials;
+        form.Label1.setNumber(trials);
+    }
+}
+
+}  // namespace spinlab

@@ -1,0 +1,101 @@
+#include "ui/qtbackend.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QPalette>
+#include <QScreen>
+#include <algorithm>
+
+#include "core/rng.h"
+#include "ui/formwindow.h"
+
+namespace spinlab {
+
+namespace {
+
+double screenTwipsPerPixel(bool vertical) {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const double dpi =
+        screen ? (vertical ? screen->logicalDotsPerInchY() : screen->logicalDotsPerInchX()) : 96.0;
+    return dpi > 0 ? 1440.0 / dpi : 15.0;
+}
+
+}  // namespace
+
+QtBackend::QtBackend()
+    : background_(
+          static_cast<Color>(QApplication::palette().color(QPalette::Base).rgb() & 0x00FFFFFFu)),
+      twipsPerPixelX_(screenTwipsPerPixel(false)),
+      twipsPerPixelY_(screenTwipsPerPixel(true)) {}
+
+QtBackend::~QtBackend() {
+    delete messageBox_;
+}
+
+void QtBackend::formCreated(Form& form) {
+    auto window = std::make_unique<FormWindow>(form, *program_, twipsPerPixelX_);
+    window->sync();
+    windows_[&form] = std::move(window);
+}
+
+FormWindow* QtBackend::windowFor(const Form& form) const {
+    auto it = windows_.find(&form);
+    return it == windows_.end() ? nullptr : it->second.get();
+}
+
+void QtBackend::syncAll() {
+    for (auto& [form, window] : windows_)
+        window->sync();
+}
+
+void QtBackend::endProgram() {
+    for (auto& [form, window] : windows_)
+        window->hide();
+    if (messageBox_) messageBox_->hide();
+    QCoreApplication::quit();
+}
+
+void QtBackend::reportError(const std::string& message) {
+    lastError_ = message;
+    ++errorCount_;
+    // One box, not modal: a run that goes on (an outer run after a failed nested Start) is not
+    // held up, and repeated errors do not stack up windows.
+    if (!messageBox_) {
+        QWidget* parent = nullptr;
+        if (program_ && program_->hasIsingModel()) parent = windowFor(program_->IsingModel());
+        messageBox_ = new QMessageBox(QMessageBox::Warning, QStringLiteral("spinlab"), QString(),
+                                      QMessageBox::Ok, parent);
+        messageBox_->setWindowModality(Qt::NonModal);
+    }
+    messageBox_->setText(QString::fromStdString(message));
+    messageBox_->show();
+    messageBox_->raise();
+}
+
+QtPump::QtPump(QtBackend& backend, Rng& rng)
+    : backend_(backend), rng_(rng), lastSlice_(clockReading()), lastCheck_(lastSlice_) {}
+
+void QtPump::service() {
+    const std::uint64_t now = clockReading();
+    rng_.setClock(now);
+    const std::uint64_t callsSince = calls_ - callsAtCheck_;
+    const std::uint64_t elapsed = std::max<std::uint64_t>(now - lastCheck_, 1);
+    // Calls per nanosecond over the last stretch, to aim the next clock reading at the deadline.
+    const double rate = static_cast<double>(callsSince) / static_cast<double>(elapsed);
+    std::uint64_t wait = kSliceNs;
+    if (now - lastSlice_ >= kSliceNs) {
+        backend_.syncAll();
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        ++slices_;
+        lastSlice_ = clockReading();
+    } else {
+        wait = kSliceNs - (now - lastSlice_);
+    }
+    lastCheck_ = clockReading();
+    callsAtCheck_ = calls_;
+    const double next = rate * static_cast<double>(wait);
+    serviceAgainAfter(static_cast<std::uint64_t>(std::clamp(next, 1.0, 1e8)));
+}
+
+}  // namespace spinlab

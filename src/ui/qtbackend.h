@@ -1,0 +1,77 @@
+#pragma once
+// The Qt 6 backend: builds a real window for each of the program's windows as it comes into
+// being, keeps the widgets in step with the plain values, reports errors in a message box, and
+// pumps the real event queue in time slices.
+
+#include <QMessageBox>
+#include <QObject>
+#include <QPointer>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "core/eventpump.h"
+#include "core/program.h"
+
+namespace spinlab {
+
+class FormWindow;
+
+class QtBackend : public Backend {
+  public:
+    QtBackend();
+    ~QtBackend() override;
+
+    void formCreated(Form& form) override;
+    void endProgram() override;
+    void reportError(const std::string& message) override;
+    void handlerFinished() override { syncAll(); }
+    Color windowBackground() const override { return background_; }
+    double twipsPerPixelX() const override { return twipsPerPixelX_; }
+    double twipsPerPixelY() const override { return twipsPerPixelY_; }
+
+    // Must be called once the program exists, before any window is created.
+    void attach(Program& program) { program_ = &program; }
+
+    // Pushes every window's changes out to its widgets.
+    void syncAll();
+    FormWindow* windowFor(const Form& form) const;
+
+    // The last error shown, and how many were shown (for tests).
+    const std::string& lastError() const { return lastError_; }
+    int errorCount() const { return errorCount_; }
+    QMessageBox* messageBox() const { return messageBox_; }
+
+  private:
+    Program* program_ = nullptr;
+    std::map<const Form*, std::unique_ptr<FormWindow>> windows_;
+    QPointer<QMessageBox> messageBox_;
+    std::string lastError_;
+    int errorCount_ = 0;
+    Color background_;
+    double twipsPerPixelX_;
+    double twipsPerPixelY_;
+};
+
+// DoEvents on Qt: the real event queue runs about every 10 ms. In between the pump only counts
+// calls, reading the clock now and then to find when the next slice is due.
+class QtPump : public EventPump {
+  public:
+    static constexpr std::uint64_t kSliceNs = 10'000'000;
+
+    QtPump(QtBackend& backend, Rng& rng);
+    std::uint64_t slices() const { return slices_; }
+
+  protected:
+    void service() override;
+
+  private:
+    QtBackend& backend_;
+    Rng& rng_;
+    std::uint64_t lastSlice_;
+    std::uint64_t lastCheck_;
+    std::uint64_t callsAtCheck_ = 0;
+    std::uint64_t slices_ = 0;
+};
+
+}  // namespace spinlab
