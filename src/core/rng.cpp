@@ -34,6 +34,13 @@ Rng Rng::fromClock() {
     return rng;
 }
 
+Rng Rng::withNextDraw(std::uint32_t draw, std::uint64_t seed) {
+    Rng rng(seed, true);
+    // The next output is (s0 + s3) >> 40.
+    rng.s_[0] = (static_cast<std::uint64_t>(draw & 0xFFFFFFu) << 40) - rng.s_[3];
+    return rng;
+}
+
 void Rng::mixClock() {
     // Folding the reading in (rather than seeding from it) keeps the sequence going: two
     // Randomize calls within one clock tick leave the draws running on, never replaying them.

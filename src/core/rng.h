@@ -14,6 +14,9 @@ class Rng {
     static Rng seeded(std::uint64_t seed);
     // Seeded from the system's entropy and clock; Randomize follows the clock.
     static Rng fromClock();
+    // Deterministic, with `draw` (in [0, 2^24)) as its very next draw: lets a test put an exact
+    // value such as 0.5 in front of the code under test.
+    static Rng withNextDraw(std::uint32_t draw, std::uint64_t seed = 0);
 
     // The next draw as a whole number in [0, 2^24); Rnd() is this times 2^-24.
     std::uint32_t next24() {

@@ -1,0 +1,196 @@
+// The four windows as the user first sees them, and the ways the program ends.
+
+#include <gtest/gtest.h>
+#include <QAction>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QTest>
+
+#include "testkit/gui_program.h"
+#include "ui/picturebox.h"
+
+namespace spinlab {
+namespace {
+
+using testing::GuiProgram;
+
+struct Place {
+    const char* name;
+    int left, top, width, height;  // pixels at 15 twips per pixel
+};
+
+TEST(MainWindow, OpensWithTheDesignCaptionSizeAndInitialValues) {
+    GuiProgram gui;
+    FormWindow& w = gui.mainWindow();
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_EQ(w.windowTitle(), "Ising Model 2D Simulation");
+    EXPECT_EQ(w.centralWidget()->size(), QSize(384, 239));  // 5760 x 3585 twips
+
+    EXPECT_EQ(gui.widget<QLineEdit>(gui.main(), "GridSize")->text(), "60");
+    EXPECT_EQ(gui.widget<QLineEdit>(gui.main(), "Temp")->text(), "2.2619");
+    EXPECT_TRUE(gui.widget<QLineEdit>(gui.main(), "GridSize")->isEnabled());
+    EXPECT_TRUE(gui.widget<QRadioButton>(gui.main(), "Metropolis")->isChecked());
+    EXPECT_FALSE(gui.widget<QRadioButton>(gui.main(), "Glauber")->isChecked());
+    EXPECT_EQ(gui.widget<QLabel>(gui.main(), "Label1")->text(), "");
+    EXPECT_EQ(gui.widget<QLabel>(gui.main(), "Label2")->text(), "Lattice Size");
+    EXPECT_EQ(gui.widget<QLabel>(gui.main(), "Label3")->text(), "Temp");
+    EXPECT_EQ(gui.widget<QGroupBox>(gui.main(), "Frame1")->title(), "Algorithm");
+    EXPECT_EQ(gui.widget<QPushButton>(gui.main(), "Command1")->text(), "Start");
+    EXPECT_EQ(gui.widget<QPushButton>(gui.main(), "Command2")->text(), "Stop");
+
+    const Place places[] = {
+        {"Picture1", 8, 8, 225, 209},   {"GridSize", 312, 40, 49, 19},
+        {"Temp", 312, 64, 49, 19},      {"Frame1", 256, 96, 105, 73},
+        {"Command1", 248, 192, 65, 33}, {"Command2", 320, 192, 57, 33},
+    };
+    for (const Place& p : places) {
+        SCOPED_TRACE(p.name);
+        EXPECT_EQ(w.widget(p.name)->geometry(), QRect(p.left, p.top, p.width, p.height));
+    }
+    // The option buttons belong to the window and lie above the frame.
+    EXPECT_EQ(w.widget("Metropolis")->parentWidget(), w.centralWidget());
+}
+
+TEST(MainWindow, TabOrderFollowsTheDesign) {
+    GuiProgram gui;
+    FormWindow& w = gui.mainWindow();
+    const char* order[] = {"Picture1", "Command1",   "Temp",   "Command2",
+                           "GridSize", "Metropolis", "Glauber"};
+    // Walk the focus chain as Tab does, passing over what cannot take focus.
+    auto nextTabStop = [](QWidget* from) {
+        QWidget* next = from->nextInFocusChain();
+        while (!(next->focusPolicy() & Qt::TabFocus))
+            next = next->nextInFocusChain();
+        return next;
+    };
+    for (std::size_t i = 0; i + 1 < std::size(order); ++i) {
+        SCOPED_TRACE(order[i]);
+        EXPECT_EQ(nextTabStop(w.widget(order[i])), w.widget(order[i + 1]));
+    }
+}
+
+TEST(MainWindow, FileMenuHasTheFourItemsWithIsingModelChecked) {
+    GuiProgram gui;
+    QMenuBar* bar = gui.mainWindow().menuBar();
+    ASSERT_EQ(bar->actions().size(), 1);
+    EXPECT_EQ(bar->actions()[0]->text(), "File");
+    const QList<QAction*> items = bar->actions()[0]->menu()->actions();
+    ASSERT_EQ(items.size(), 4);
+    EXPECT_EQ(items[0]->text(), "Ising Model");
+    EXPECT_EQ(items[1]->text(), "3D Simulation");
+    EXPECT_EQ(items[2]->text(), "Polymer Chain");
+    EXPECT_EQ(items[3]->text(), "Quit");
+    EXPECT_TRUE(items[0]->isChecked());
+    EXPECT_FALSE(items[1]->isChecked());
+    EXPECT_FALSE(items[2]->isChecked());
+    EXPECT_FALSE(items[3]->isChecked());
+    EXPECT_EQ(items[3]->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
+    for (QAction* a : items)
+        EXPECT_TRUE(a->isEnabled());
+}
+
+TEST(MainWindow, PictureBoxHasBorderBackgroundAndPen) {
+    GuiProgram gui;
+    PictureBox* box = gui.mainWindow().picture("Picture1");
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->contentsRect().size(), QSize(223, 207));
+    EXPECT_EQ(gui.main().Picture1.width(), 223);
+    EXPECT_EQ(gui.main().Picture1.height(), 207);
+    EXPECT_EQ(gui.main().Picture1.DrawWidth(), 20);
+    const QImage shown = box->grab().toImage();
+    EXPECT_EQ(shown.pixelColor(100, 100), QApplication::palette().color(QPalette::Base));
+}
+
+TEST(OtherWindows, ComeIntoBeingHiddenOnFirstUse) {
+    GuiProgram gui;
+    EXPECT_FALSE(gui.program.hasN3DPicForm());
+    EXPECT_FALSE(gui.program.hasPolymerWindow());
+    EXPECT_FALSE(gui.program.hasForm1());
+
+    View3DForm& view = gui.program.n3DPicForm();
+    PolymerForm& polymer = gui.program.PolymerWindow();
+    AntForm& ant = gui.program.Form1();
+    gui.backend.syncAll();
+    for (Form* f : std::initializer_list<Form*>{&view, &polymer, &ant}) {
+        EXPECT_FALSE(gui.window(*f).isVisible()) << f->spec().name;
+    }
+    EXPECT_EQ(gui.window(view).windowTitle(), "3D Simulation View");
+    EXPECT_EQ(gui.window(polymer).windowTitle(), "1D Polymer Rotation Simulation");
+    EXPECT_EQ(gui.window(ant).windowTitle(), "Form1");
+    EXPECT_EQ(gui.window(view).centralWidget()->size(), QSize(673, 260));
+    EXPECT_EQ(gui.window(polymer).centralWidget()->size(), QSize(557, 139));
+    EXPECT_EQ(gui.window(ant).centralWidget()->size(), QSize(312, 213));
+    // Fixed borders: the user cannot resize the two view windows.
+    EXPECT_EQ(gui.window(view).minimumSize(), gui.window(view).maximumSize());
+    EXPECT_EQ(gui.window(polymer).minimumSize(), gui.window(polymer).maximumSize());
+}
+
+TEST(OtherWindows, CaptionsAndInitialSettings) {
+    GuiProgram gui;
+    View3DForm& view = gui.program.n3DPicForm();
+    EXPECT_EQ(gui.widget<QLabel>(view, "Label1")->text(), "Label1");
+    EXPECT_EQ(gui.widget<QLabel>(view, "Label2")->text(), "XY Plane");
+    EXPECT_EQ(gui.widget<QLabel>(view, "Label3")->text(), "YZ Plane");
+    EXPECT_EQ(gui.widget<QLabel>(view, "Label4")->text(), "XZ Plane");
+    for (Surface* s : {&view.PictureXY, &view.PictureYZ, &view.PictureXZ}) {
+        EXPECT_EQ(s->DrawWidth(), 1) << s->name();
+    }
+    EXPECT_EQ(view.PictureYZ.width(), 215);  // 3255 twips less the border
+
+    PolymerForm& polymer = gui.program.PolymerWindow();
+    EXPECT_EQ(gui.widget<QLineEdit>(polymer, "Iterations")->text(), "10");
+    EXPECT_EQ(gui.widget<QLabel>(polymer, "Label1")->text(), "Number of Chain Units");
+    EXPECT_EQ(gui.widget<QLabel>(polymer, "Label3")->text(), "10");
+    EXPECT_EQ(gui.widget<QLabel>(polymer, "Label4")->text(), "Rotational State");
+    EXPECT_EQ(gui.widget<QLabel>(polymer, "Label5")->text(), "Polymer Axis");
+    EXPECT_EQ(polymer.Picture1.DrawWidth(), 2);
+
+    AntForm& ant = gui.program.Form1();
+    auto* scroll = gui.widget<QScrollBar>(ant, "HScroll1");
+    ASSERT_NE(scroll, nullptr);
+    EXPECT_EQ(scroll->parentWidget(), gui.window(ant).widget("Picture1"));
+    EXPECT_EQ(scroll->minimum(), 0);
+    EXPECT_EQ(scroll->maximum(), 200);
+    EXPECT_EQ(scroll->value(), 0);
+    EXPECT_EQ(scroll->geometry(), QRect(0, 128, 137, 18));
+    EXPECT_EQ(gui.widget<QPushButton>(ant, "Command3")->text(), "End");
+    EXPECT_EQ(gui.widget<QLabel>(ant, "Label1")->text(), "Label1");
+    EXPECT_EQ(ant.Picture1.width(), 135);
+    EXPECT_EQ(ant.Picture1.height(), 143);
+}
+
+TEST(Ending, CtrlQQuitsAtOnce) {
+    GuiProgram gui;
+    gui.program.n3DPicForm().window.Show();
+    gui.backend.syncAll();
+    QTest::keyClick(&gui.mainWindow(), Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_TRUE(gui.program.ended());
+    EXPECT_FALSE(gui.mainWindow().isVisible());
+    EXPECT_FALSE(gui.window(gui.program.n3DPicForm()).isVisible());
+}
+
+TEST(Ending, ClosingTheMainWindowEndsTheProgram) {
+    GuiProgram gui;
+    gui.mainWindow().close();
+    EXPECT_TRUE(gui.program.ended());
+}
+
+TEST(Ending, ClosingAViewWindowOnlyHidesIt) {
+    GuiProgram gui;
+    View3DForm& view = gui.program.n3DPicForm();
+    view.window.Show();
+    gui.backend.syncAll();
+    gui.window(view).close();
+    EXPECT_FALSE(view.window.Visible());
+    EXPECT_FALSE(gui.program.ended());
+    EXPECT_TRUE(gui.mainWindow().isVisible());
+}
+
+}  // namespace
+}  // namespace spinlab
