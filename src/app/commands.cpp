@@ -25,15 +25,19 @@ void Commands::Command1_Click() {
     if (activeRuns_ >= kMaxNestedRuns) return;
     RunScope scope(activeRuns_);
     MainForm& form = program_.IsingModel();
+    // Only the two view items are read: any other state counts as the square lattice.
     if (form.simulation3D.Checked()) {
-        // The cubic lattice comes with its own issue; until then Start in this mode does nothing.
-        return;
+        startCubicLattice();
+    } else if (form.PolymerChain.Checked()) {
+        startPolymerChain();
+    } else {
+        startSquareLattice();
     }
-    if (form.PolymerChain.Checked()) {
-        return;
-    }
-    startSquareLattice();
 }
+
+void Commands::startCubicLattice() {}
+
+void Commands::startPolymerChain() {}
 
 void Commands::startSquareLattice() {
     MainForm& form = program_.IsingModel();
@@ -48,11 +52,59 @@ void Commands::Command2_Click() {
     program_.IsingModel().state.Running = false;
 }
 
-void Commands::IsingModel_Click() {}
+// The menu keeps exactly one of its three items checked; the two view items toggle, falling
+// back to the square lattice when chosen while checked.
+void Commands::IsingModel_Click() {
+    MainForm& form = program_.IsingModel();
+    if (form.IsingModelItem.Checked()) {
+        form.IsingModelItem.setChecked(true);
+        return;
+    }
+    form.PolymerChain.setChecked(false);
+    form.simulation3D.setChecked(false);
+    program_.PolymerWindow().window.Hide();
+    program_.n3DPicForm().window.Hide();
+    form.GridSize.setEnabled(true);
+    form.IsingModelItem.setChecked(true);
+}
 
-void Commands::simulation3D_Click() {}
+void Commands::simulation3D_Click() {
+    MainForm& form = program_.IsingModel();
+    if (form.simulation3D.Checked()) {
+        form.simulation3D.setChecked(false);
+        program_.n3DPicForm().window.Hide();
+        form.IsingModelItem.setChecked(true);
+    } else {
+        form.simulation3D.setChecked(true);
+        program_.n3DPicForm().window.Show();
+        form.GridSize.setEnabled(true);
+    }
+    if (form.simulation3D.Checked()) {
+        form.PolymerChain.setChecked(false);
+        form.IsingModelItem.setChecked(false);
+        program_.PolymerWindow().window.Hide();
+        form.GridSize.setEnabled(true);
+    }
+}
 
-void Commands::PolymerChain_Click() {}
+void Commands::PolymerChain_Click() {
+    MainForm& form = program_.IsingModel();
+    if (form.PolymerChain.Checked()) {
+        form.PolymerChain.setChecked(false);
+        program_.PolymerWindow().window.Hide();
+        form.GridSize.setEnabled(true);
+        form.IsingModelItem.setChecked(true);
+    } else {
+        form.PolymerChain.setChecked(true);
+        program_.PolymerWindow().window.Show();
+        form.GridSize.setEnabled(false);
+    }
+    if (form.PolymerChain.Checked()) {
+        form.simulation3D.setChecked(false);
+        form.IsingModelItem.setChecked(false);
+        program_.n3DPicForm().window.Hide();
+    }
+}
 
 void Commands::Quit_Click() {
     program_.End();

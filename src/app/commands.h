@@ -26,6 +26,8 @@ class Commands {
 
   private:
     void startSquareLattice();
+    void startCubicLattice();
+    void startPolymerChain();
 
     Program& program_;
     int activeRuns_ = 0;

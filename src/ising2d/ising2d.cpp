@@ -38,24 +38,22 @@ inline int drawCoordinate(Rng& rng, const TextBox& gridSize) {
     return static_cast<int>(Round(static_cast<float>(gridSize.cint()) * r));
 }
 
-// The energy sum of a site on the lattice's high edge, or of any site when N is out of range:
-// the block is clipped at 0 and N and every cell is read with the bounds check.
-int clippedSum(const SimState& state, int x, int y, int n) {
+}  // namespace
+
+int clippedSiteSum(const SquareLattice& lattice, int x, int y, int n) {
     const int x0 = x == 0 ? 0 : x - 1;
     const int y0 = y == 0 ? 0 : y - 1;
     const int x1 = x == n ? n : x + 1;
     const int y1 = y == n ? n : y + 1;
-    const int s = state.Lattice2D.get(x, y);
+    const int s = lattice.get(x, y);
     int sum = 0;
     for (int i = x0; i <= x1; ++i) {
         for (int j = y0; j <= y1; ++j) {
-            if (i != x || j != y) sum += s * state.Lattice2D.get(i, j);
+            if (i != x || j != y) sum += s * lattice.get(i, j);
         }
     }
     return sum;
 }
-
-}  // namespace
 
 // Each trial follows the classic order: draw the site, sum its 3 x 3 block, ask CheckNoise,
 // flip, DoEvents, repaint, count. Everything the user can change (the inputs, and through a
@@ -71,7 +69,6 @@ void Run2D(Program& program) {
     const TextBox& gridSize = form.GridSize;
     const Color colorDown = QBColor(9);
     const Color colorUp = QBColor(15);
-    constexpr int kStride = SquareLattice::kStride;
 
     std::uint64_t trials = 0;
     while (state.Running) {
@@ -81,22 +78,8 @@ void Run2D(Program& program) {
         state.SiteX = x;
         state.SiteY = y;
 
-        int energy;
-        std::int8_t* cell;
-        // Below N in both directions (and N within the array) the zero frame does the clipping
-        // at the low edges, and nothing beyond N is touched; only the high edge needs clipping.
-        const unsigned inner = n <= SquareLattice::kMax ? static_cast<unsigned>(n) : 0u;
-        if (static_cast<unsigned>(x) < inner && static_cast<unsigned>(y) < inner) {
-            cell = state.Lattice2D.cell(x, y);
-            const std::int8_t* left = cell - kStride;
-            const std::int8_t* right = cell + kStride;
-            const int around =
-                left[-1] + left[0] + left[1] + cell[-1] + cell[1] + right[-1] + right[0] + right[1];
-            energy = *cell * around;
-        } else {
-            energy = clippedSum(state, x, y, n);
-            cell = state.Lattice2D.cell(x, y);
-        }
+        const int energy = siteSum(state.Lattice2D, x, y, n);
+        std::int8_t* cell = state.Lattice2D.cell(x, y);
 
         const bool accepted = rule.accepts(2 * energy);
         if (accepted) *cell = (*cell == 1) ? -1 : 1;

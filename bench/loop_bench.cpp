@@ -1,0 +1,89 @@
+// Throughput of the simulation loops on the headless backend, single thread, through the same
+// Start handler the window uses (set-up excluded from the timing).
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+
+#include "app/application.h"
+#include "core/headless.h"
+#include "core/program.h"
+#include "core/rng.h"
+#include "ising2d/ising2d.h"
+
+namespace spinlab {
+namespace {
+
+struct Bench {
+    explicit Bench(std::uint64_t seed)
+        : rng(Rng::seeded(seed)), pump(&rng), program(backend, pump, rng), app(program) {
+        app.start();
+    }
+    Rng rng;
+    HeadlessBackend backend;
+    HeadlessPump pump;
+    Program program;
+    Application app;
+};
+
+// Runs `trials` trials of the square lattice after a fresh set-up; returns the loop's seconds.
+double squareRun(Bench& b, std::uint64_t trials) {
+    using Clock = std::chrono::steady_clock;
+    MainForm& form = b.program.IsingModel();
+    Clock::time_point first, last;
+    b.pump.after(1, [&] { first = Clock::now(); });
+    b.pump.after(trials, [&] {
+        last = Clock::now();
+        form.state.Running = false;
+    });
+    form.Command1.click();
+    return std::chrono::duration<double>(last - first).count();
+}
+
+void BM_SquareLoop(benchmark::State& state) {
+    Bench b(7);
+    MainForm& form = b.program.IsingModel();
+    form.GridSize.setText(std::to_string(state.range(0)));
+    if (state.range(1) == 1) form.Glauber.setValue(true);
+    constexpr std::uint64_t kTrials = 20'000'000;
+    for (auto _ : state)
+        state.SetIterationTime(squareRun(b, kTrials));
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * (kTrials - 1)));
+}
+BENCHMARK(BM_SquareLoop)
+    ->ArgNames({"N", "glauber"})
+    ->Args({60, 0})
+    ->Args({1000, 0})
+    ->Args({60, 1})
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+void BM_SquareSetUp(benchmark::State& state) {
+    Bench b(3);
+    MainForm& form = b.program.IsingModel();
+    form.GridSize.setText(std::to_string(state.range(0)));
+    for (auto _ : state) {
+        form.Picture1.Cls();
+        SetupPicture2D(b.program);
+        InitLattice2D(b.program);
+    }
+    state.SetItemsProcessed(state.iterations() * (state.range(0) + 1) * (state.range(0) + 1));
+}
+BENCHMARK(BM_SquareSetUp)->Arg(60)->Arg(1000)->Unit(benchmark::kMillisecond);
+
+void BM_CheckNoiseAccepts(benchmark::State& state) {
+    Bench b(5);
+    AcceptanceRule& rule = b.program.IsingModel().rule;
+    int dE = -16;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(rule.accepts(dE));
+        dE = dE == 16 ? -16 : dE + 4;
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_CheckNoiseAccepts);
+
+}  // namespace
+}  // namespace spinlab
+
+BENCHMARK_MAIN();

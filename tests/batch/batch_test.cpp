@@ -1,0 +1,91 @@
+// spinlab-batch's options and runs, in-process.
+
+#include <gtest/gtest.h>
+
+#include "batch/options.h"
+#include "batch/runners.h"
+
+namespace spinlab::batch {
+namespace {
+
+std::string field(const Report& r, const std::string& key) {
+    for (const auto& [k, v] : r.fields) {
+        if (k == key) return v;
+    }
+    return "<missing>";
+}
+
+Options parse(std::vector<std::string> args) {
+    return *parseOptions(args);
+}
+
+TEST(BatchOptions, DefaultsAreTheWindowsInitialValues) {
+    const Options o = parse({"square"});
+    EXPECT_EQ(o.size, "60");
+    EXPECT_EQ(o.temp, "2.2619");
+    EXPECT_EQ(o.dynamics, "metropolis");
+    EXPECT_FALSE(o.seed.has_value());
+    EXPECT_FALSE(o.json);
+    EXPECT_FALSE(parseOptions({"square", "--help"}).has_value());
+}
+
+TEST(BatchOptions, TextsAreKeptAsTyped) {
+    const Options o = parse({"square", "--size", " 2.5 ", "--temp", "&H3", "--seed", "0"});
+    EXPECT_EQ(o.size, " 2.5 ");
+    EXPECT_EQ(o.temp, "&H3");
+    EXPECT_EQ(o.seed, 0u);
+}
+
+TEST(BatchOptions, MalformedCommandLinesAreRefused) {
+    const std::vector<std::vector<std::string>> bad = {
+        {},
+        {"hexagonal"},
+        {"square", "--frobnicate"},
+        {"square", "--size"},
+        {"square", "--dynamics", "heatbath"},
+        {"square", "--trials", "0"},
+        {"square", "--trials", "-5"},
+        {"square", "--trials", "1e6"},
+        {"square", "--seed", "x"},
+        {"square", "extra"},
+    };
+    for (const auto& args : bad) {
+        EXPECT_THROW(parseOptions(args), UsageError) << (args.empty() ? "" : args.back());
+    }
+}
+
+TEST(BatchRun, AFixedSeedReproducesTheRunExactly) {
+    const Options o = parse({"square", "--size", "30", "--trials", "200000", "--seed", "7"});
+    const Report a = runSquare(o);
+    const Report b = runSquare(o);
+    for (const char* key : {"simulation", "trials", "label", "energy", "magnetization"}) {
+        EXPECT_EQ(field(a, key), field(b, key)) << key;
+    }
+    EXPECT_EQ(field(a, "label"), "\"200000\"");
+    const Report c =
+        runSquare(parse({"square", "--size", "30", "--trials", "200000", "--seed", "8"}));
+    EXPECT_NE(field(a, "energy") + field(a, "magnetization"),
+              field(c, "energy") + field(c, "magnetization"));
+}
+
+TEST(BatchRun, ObservablesDescribeTheFinalLattice) {
+    // With no dynamics nothing moves: a 1 x 1 lattice (N = 0) keeps its single spin, E = 0.
+    const Report r = runSquare(
+        parse({"square", "--size", "0", "--dynamics", "none", "--trials", "10", "--seed", "3"}));
+    EXPECT_EQ(field(r, "energy"), "0");
+    const std::string m = field(r, "magnetization");
+    EXPECT_TRUE(m == "1" || m == "-1") << m;
+}
+
+TEST(BatchRun, InputErrorsNameTheInput) {
+    try {
+        runSquare(parse({"square", "--temp", "hot", "--trials", "10", "--seed", "1"}));
+        FAIL();
+    } catch (const RunFailure& e) {
+        EXPECT_NE(e.message.find("Temp \"hot\" is not a number"), std::string::npos) << e.message;
+    }
+    EXPECT_THROW(runSquare(parse({"square", "--size", "1001", "--seed", "1"})), RunFailure);
+}
+
+}  // namespace
+}  // namespace spinlab::batch

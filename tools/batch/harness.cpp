@@ -1,0 +1,73 @@
+#include "batch/harness.h"
+
+#include <cmath>
+#include <cstdio>
+
+namespace spinlab::batch {
+
+void Report::addText(const std::string& key, const std::string& text) {
+    std::string out = "\"";
+    for (char c : text) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (static_cast<unsigned char>(c) < 0x20) {
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "\\u%04x", c);
+            out += buf;
+        } else {
+            out += c;
+        }
+    }
+    add(key, out + "\"");
+}
+
+void Report::addNumber(const std::string& key, double value) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.9g", std::isfinite(value) ? value : 0.0);
+    add(key, buf);
+}
+
+void Report::addInteger(const std::string& key, std::int64_t value) {
+    add(key, std::to_string(value));
+}
+
+Harness::Harness(const Options& options)
+    : options_(options),
+      rng_(options.seed ? Rng::seeded(*options.seed) : Rng::fromClock()),
+      pump_(&rng_),
+      program_(backend_, pump_, rng_),
+      app_(program_) {
+    app_.start();
+}
+
+void Harness::applyCommonInputs() {
+    MainForm& form = main();
+    form.Temp.setText(options_.temp);
+    form.Metropolis.setValue(options_.dynamics == "metropolis");
+    form.Glauber.setValue(options_.dynamics == "glauber");
+}
+
+void Harness::run(Command& start, Command& stop) {
+    using Clock = std::chrono::steady_clock;
+    // The set-up does not pump, so the first DoEvents is the first trial's.
+    pump_.after(1, [this] { first_ = Clock::now(); });
+    pump_.after(options_.trials, [this, &stop] {
+        last_ = Clock::now();
+        stop.click();
+    });
+    start.click();
+    if (!backend_.errors.empty()) throw RunFailure{backend_.errors.front()};
+}
+
+void Harness::reportTiming(Report& report, const std::string& simulation) const {
+    const double seconds = std::chrono::duration<double>(last_ - first_).count();
+    report.addText("simulation", simulation);
+    report.addInteger("trials", static_cast<std::int64_t>(options_.trials));
+    report.addNumber("seconds", seconds);
+    // The clock starts inside the first trial, so it spans trials - 1 trials.
+    const double rate = seconds > 0 ? static_cast<double>(options_.trials - 1) / seconds : 0.0;
+    report.addNumber("trials_per_second", std::round(rate));
+}
+
+}  // namespace spinlab::batch

@@ -1,0 +1,60 @@
+#pragma once
+// One headless program for one batch run: the windows' handlers and loops on off-screen
+// rasters, with the pump scripted to stop inside trial K and to time the loop alone.
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/application.h"
+#include "batch/options.h"
+#include "core/headless.h"
+#include "core/program.h"
+#include "core/rng.h"
+
+namespace spinlab::batch {
+
+// What a run reports, in order: each value already written as JSON.
+struct Report {
+    std::vector<std::pair<std::string, std::string>> fields;
+    void add(const std::string& key, const std::string& jsonValue) {
+        fields.emplace_back(key, jsonValue);
+    }
+    void addText(const std::string& key, const std::string& text);
+    void addNumber(const std::string& key, double value);
+    void addInteger(const std::string& key, std::int64_t value);
+};
+
+// An input failed inside the program; the message names it. Exit status 2.
+struct RunFailure {
+    std::string message;
+};
+
+class Harness {
+  public:
+    explicit Harness(const Options& options);
+
+    Program& program() { return program_; }
+    MainForm& main() { return program_.IsingModel(); }
+    // Types the common inputs (temperature, dynamics) into the main window.
+    void applyCommonInputs();
+    // Runs `start` (a click) with the pump set to stop the run inside trial `trials` by
+    // clicking `stop`; throws RunFailure when the program reported an error.
+    void run(Command& start, Command& stop);
+    // The loop's own figures: trials, seconds between the first and the last trial.
+    void reportTiming(Report& report, const std::string& simulation) const;
+
+  private:
+    const Options& options_;
+    Rng rng_;
+    HeadlessBackend backend_;
+    HeadlessPump pump_;
+    Program program_;
+    Application app_;
+    std::chrono::steady_clock::time_point first_{};
+    std::chrono::steady_clock::time_point last_{};
+};
+
+}  // namespace spinlab::batch

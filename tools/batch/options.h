@@ -1,0 +1,32 @@
+#pragma once
+// Command-line options of spinlab-batch. Inputs that stand for a text box are kept as typed, so
+// they go through exactly the conversions (and errors) of the windows.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace spinlab::batch {
+
+struct Options {
+    std::string simulation;       // square, ...
+    std::string size = "60";      // GridSize as typed
+    std::string temp = "2.2619";  // Temp as typed
+    std::string dynamics = "metropolis";
+    std::uint64_t trials = 1'000'000;
+    std::optional<std::uint64_t> seed;
+    bool json = false;
+};
+
+// Thrown for a malformed command line; the message is shown with a hint to --help.
+struct UsageError {
+    std::string message;
+};
+
+// Parses argv (without the program name). Returns nothing when --help was asked for.
+std::optional<Options> parseOptions(const std::vector<std::string>& args);
+
+extern const char kHelpText[];
+
+}  // namespace spinlab::batch
