@@ -1,9 +1,13 @@
-// Drives the real main window on the offscreen platform: presses Start, lets the run go, then
-// clicks Stop from outside the event loop (as a user's click arrives) and reports trials per
-// second, repaints per second of the picture, and the delay from the click to the loop's end.
+// Drives the real windows on the offscreen platform: chooses the simulation in the File menu,
+// presses Start, lets the run go, then clicks Stop from outside the event loop (as a user's
+// click arrives) and reports trials per second, repaints per second of the simulation's
+// pictures, and the delay from the click to the loop's end.
 //
-//   spinlab_window_bench [seconds] [lattice size]
+//   spinlab_window_bench [square|cubic|chain] [seconds] [size]
+//
+// The size is the Lattice Size for the lattices and the Number of Chain Units for the chain.
 
+#include <QAction>
 #include <QApplication>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -14,6 +18,7 @@
 #include <cstdlib>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "app/application.h"
 #include "core/rng.h"
@@ -24,14 +29,22 @@
 namespace {
 
 class PaintCounter : public QObject {
-  public:
+public:
+    explicit PaintCounter(const spinlab::QtPump& pump) : pump_(pump) {}
     int paints = 0;
 
-  protected:
+protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Paint) ++paints;
+        if (event->type() == QEvent::Paint && pump_.slices() != lastSlice_) {
+            lastSlice_ = pump_.slices();
+            ++paints;
+        }
         return QObject::eventFilter(watched, event);
     }
+
+private:
+    const spinlab::QtPump& pump_;
+    std::uint64_t lastSlice_ = ~0ull;
 };
 
 void postClick(QWidget* target) {
@@ -49,8 +62,13 @@ void postClick(QWidget* target) {
 
 int main(int argc, char** argv) {
     if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    const double seconds = argc > 1 ? std::atof(argv[1]) : 3.0;
-    const std::string size = argc > 2 ? argv[2] : "60";
+    const std::string simulation = argc > 1 ? argv[1] : "square";
+    const double seconds = argc > 2 ? std::atof(argv[2]) : 3.0;
+    const std::string size = argc > 3 ? argv[3] : (simulation == "chain" ? "10000" : "60");
+    if (simulation != "square" && simulation != "cubic" && simulation != "chain") {
+        std::fprintf(stderr, "usage: spinlab_window_bench [square|cubic|chain] [seconds] [size]\n");
+        return 2;
+    }
     QApplication app(argc, argv);
     using Clock = std::chrono::steady_clock;
 
@@ -62,13 +80,30 @@ int main(int argc, char** argv) {
     spinlab::Application application(program);
     application.start();
     spinlab::MainForm& form = program.IsingModel();
-    form.GridSize.setText(size);
-    backend.syncAll();
+    std::vector<spinlab::PictureBox*> pictures;
     spinlab::FormWindow& window = *backend.windowFor(form);
+    if (simulation == "square") {
+        form.GridSize.setText(size);
+        pictures.push_back(window.picture("Picture1"));
+    } else if (simulation == "cubic") {
+        form.GridSize.setText(size);
+        window.menuAction("simulation3D")->trigger();
+        spinlab::FormWindow& view = *backend.windowFor(program.n3DPicForm());
+        for (const char* name : {"PictureXY", "PictureYZ", "PictureXZ"}) {
+            pictures.push_back(view.picture(name));
+        }
+    } else {
+        window.menuAction("PolymerChain")->trigger();
+        program.PolymerWindow().Iterations.setText(size);
+        pictures.push_back(backend.windowFor(program.PolymerWindow())->picture("Picture1"));
+    }
+    backend.syncAll();
     QCoreApplication::processEvents();
 
-    PaintCounter counter;
-    window.picture("Picture1")->installEventFilter(&counter);
+    // A repaint is one slice in which any of the simulation's pictures was painted.
+    PaintCounter counter(pump);
+    for (spinlab::PictureBox* p : pictures)
+        p->installEventFilter(&counter);
     auto* start = qobject_cast<QPushButton*>(window.widget("Command1"));
     auto* stop = qobject_cast<QPushButton*>(window.widget("Command2"));
 
@@ -90,15 +125,17 @@ int main(int argc, char** argv) {
     });
     start->click();
     const Clock::time_point ended = Clock::now();
-    clicker.join();
+    if (clicker.joinable()) clicker.join();
 
     const double run = std::chrono::duration<double>(ended - first).count();
     const double trials = static_cast<double>(pump.calls() - callsAtFirst);
     const double stopDelayMs = std::chrono::duration<double, std::milli>(
                                    ended.time_since_epoch() - Clock::duration(clickedAt.load()))
                                    .count();
-    std::printf("lattice size:        %s\n", size.c_str());
-    std::printf("trials:              %.0f (label %s)\n", trials, form.Label1.Caption().c_str());
+    const std::string label =
+        simulation == "cubic" ? program.n3DPicForm().Label1.Caption() : form.Label1.Caption();
+    std::printf("simulation:          %s, size %s\n", simulation.c_str(), size.c_str());
+    std::printf("trials:              %.0f (label %s)\n", trials, label.c_str());
     std::printf("trials per second:   %.3g\n", trials / run);
     std::printf("repaints per second: %.1f\n", (counter.paints - paintsAtFirst) / run);
     std::printf("event slices:        %.1f per second\n", pump.slices() / run);

@@ -11,7 +11,7 @@
 namespace spinlab {
 
 class Application {
-  public:
+public:
     explicit Application(Program& program);
     Program& program() { return program_; }
     Commands& commands() { return commands_; }
@@ -19,7 +19,7 @@ class Application {
     // Creates and shows the main window, as at program start.
     void start();
 
-  private:
+private:
     void wire(Form& form);
 
     Program& program_;

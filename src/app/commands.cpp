@@ -9,13 +9,13 @@ namespace {
 
 // Counts a run for as long as its Start handler is on the stack, whichever way it leaves.
 class RunScope {
-  public:
+public:
     explicit RunScope(int& active) : active_(active) { ++active_; }
     ~RunScope() { --active_; }
     RunScope(const RunScope&) = delete;
     RunScope& operator=(const RunScope&) = delete;
 
-  private:
+private:
     int& active_;
 };
 

@@ -8,7 +8,7 @@ namespace spinlab {
 class Program;
 
 class Commands {
-  public:
+public:
     // Runs deeper than this are refused: Start then does nothing.
     static constexpr int kMaxNestedRuns = 16;
 
@@ -24,7 +24,7 @@ class Commands {
     // How many runs are active, nested one in another.
     int activeRuns() const { return activeRuns_; }
 
-  private:
+private:
     void startSquareLattice();
     void startCubicLattice();
     void startPolymerChain();

@@ -16,7 +16,7 @@ namespace spinlab {
 enum class Decision { Rejected, Accepted, NoDecision };
 
 class AcceptanceRule {
-  public:
+public:
     // The callers' energy changes are whole numbers within this bound (52 at most).
     static constexpr int kMaxDelta = 64;
 
@@ -38,7 +38,7 @@ class AcceptanceRule {
     // The temperature CheckNoise uses now (1 for an empty text or one that rounds to 0).
     double temperature();
 
-  private:
+private:
     struct Table {
         // Draws k (Rnd = k * 2^-24) below threshold[dE + kMaxDelta] are accepted.
         std::array<std::uint32_t, 2 * kMaxDelta + 1> threshold{};

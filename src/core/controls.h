@@ -21,7 +21,7 @@ struct InputEpoch {
 };
 
 class Control {
-  public:
+public:
     explicit Control(std::string name) : name_(std::move(name)) {}
     virtual ~Control() = default;
     Control(const Control&) = delete;
@@ -34,16 +34,16 @@ class Control {
         return was;
     }
 
-  protected:
+protected:
     void markChanged() { changed_ = true; }
 
-  private:
+private:
     std::string name_;
     bool changed_ = true;
 };
 
 class TextBox : public Control {
-  public:
+public:
     // `inputName` names the box in the user's words, for error messages ("Lattice Size").
     TextBox(std::string name, std::string inputName, std::string text, InputEpoch& epoch);
 
@@ -79,7 +79,7 @@ class TextBox : public Control {
     // The change event (Iterations_Change and the like).
     std::function<void()> onChange;
 
-  private:
+private:
     void parseCInt() const;
     [[noreturn]] void throwCIntError() const;
 
@@ -98,7 +98,7 @@ class TextBox : public Control {
 // A label's caption. Loops write a count every trial: setNumber only stores it, and the digits
 // are written out when someone reads the caption.
 class Label : public Control {
-  public:
+public:
     Label(std::string name, std::string caption);
     void setCaption(std::string caption);
     void setNumber(std::uint64_t count) {
@@ -110,14 +110,14 @@ class Label : public Control {
     // Repaints the label at once (the ant walk asks for it); here: shown at the next flush.
     void Refresh() { markChanged(); }
 
-  private:
+private:
     std::string caption_;
     std::uint64_t number_ = 0;
     bool isNumber_ = false;
 };
 
 class OptionButton : public Control {
-  public:
+public:
     OptionButton(std::string name, std::string caption, bool value, InputEpoch& epoch);
     const std::string& caption() const { return caption_; }
     bool Value() const { return value_; }
@@ -125,7 +125,7 @@ class OptionButton : public Control {
     void setValue(bool on);
     void joinGroup(std::vector<OptionButton*>* group) { group_ = group; }
 
-  private:
+private:
     std::string caption_;
     bool value_;
     InputEpoch& epoch_;
@@ -133,14 +133,14 @@ class OptionButton : public Control {
 };
 
 class ScrollBar : public Control {
-  public:
+public:
     ScrollBar(std::string name, int min, int max, int value);
     int Value() const { return value_; }
     void setValue(int value);
     int Min() const { return min_; }
     int Max() const { return max_; }
 
-  private:
+private:
     int min_;
     int max_;
     int value_;
@@ -148,7 +148,7 @@ class ScrollBar : public Control {
 
 // A command button or menu item: a caption and a click handler set by the window's owner.
 class Command : public Control {
-  public:
+public:
     Command(std::string name, std::string caption, std::string shortcut = {});
     const std::string& caption() const { return caption_; }
     const std::string& shortcut() const { return shortcut_; }
@@ -164,14 +164,14 @@ class Command : public Control {
     }
     std::function<void()> onClick;
 
-  private:
+private:
     std::string caption_;
     std::string shortcut_;
     bool checked_ = false;
 };
 
 class Window : public Control {
-  public:
+public:
     Window(std::string name, std::string caption);
     const std::string& caption() const { return caption_; }
     bool Visible() const { return visible_; }
@@ -188,7 +188,7 @@ class Window : public Control {
         }
     }
 
-  private:
+private:
     std::string caption_;
     bool visible_ = false;
 };

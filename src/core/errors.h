@@ -9,13 +9,13 @@
 namespace spinlab {
 
 class PlatformError : public std::runtime_error {
-  public:
+public:
     using std::runtime_error::runtime_error;
 };
 
 // A text that is not a number, or one that CInt cannot fit in -32768..32767.
 class ConversionError : public PlatformError {
-  public:
+public:
     // `input` names the control in the user's words ("Lattice Size"); empty when unknown.
     ConversionError(std::string input, std::string text, bool outOfRange);
     const std::string& input() const { return input_; }
@@ -23,7 +23,7 @@ class ConversionError : public PlatformError {
     bool outOfRange() const { return outOfRange_; }
     ConversionError withInput(std::string input) const;
 
-  private:
+private:
     std::string input_;
     std::string text_;
     bool outOfRange_;
@@ -31,14 +31,14 @@ class ConversionError : public PlatformError {
 
 // An index outside an array's declared bounds.
 class BoundsError : public PlatformError {
-  public:
+public:
     BoundsError(std::string array, std::int64_t index, std::int64_t lower, std::int64_t upper);
     const std::string& array() const { return array_; }
     std::int64_t index() const { return index_; }
     std::int64_t lower() const { return lower_; }
     std::int64_t upper() const { return upper_; }
 
-  private:
+private:
     std::string array_;
     std::int64_t index_;
     std::int64_t lower_;
@@ -47,12 +47,12 @@ class BoundsError : public PlatformError {
 
 // A 16-bit or 32-bit whole number leaving its range.
 class OverflowError : public PlatformError {
-  public:
+public:
     OverflowError(std::string what, double value);
     const std::string& quantity() const { return quantity_; }
     double value() const { return value_; }
 
-  private:
+private:
     std::string quantity_;
     double value_;
 };

@@ -12,7 +12,7 @@ namespace spinlab {
 class Rng;
 
 class EventPump {
-  public:
+public:
     virtual ~EventPump() = default;
 
     // Returns true when the backend serviced its events during this call: anything the user can
@@ -33,10 +33,10 @@ class EventPump {
     }
     bool ending() const { return ending_; }
 
-  private:
+private:
     void pumpEvents();
 
-  protected:
+protected:
     // Handles pending events. Must leave due_ above calls_.
     virtual void service() = 0;
     void serviceAgainAfter(std::uint64_t calls) { due_ = calls_ + (calls == 0 ? 1 : calls); }
@@ -49,7 +49,7 @@ class EventPump {
 // The headless pump: scripted events at exact DoEvents calls, so a test can click Stop, edit a
 // box or press Start inside trial k, and a batch run can stop after exactly K trials.
 class HeadlessPump : public EventPump {
-  public:
+public:
     using Event = std::function<void()>;
 
     // The rng's clock follows the real clock between scripted events unless it is seeded.
@@ -61,10 +61,10 @@ class HeadlessPump : public EventPump {
     void everyCall(Event hook, std::uint64_t every = 1);
     bool hasPendingEvents() const { return !scheduled_.empty(); }
 
-  protected:
+protected:
     void service() override;
 
-  private:
+private:
     void reschedule();
 
     Rng* rng_;

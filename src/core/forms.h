@@ -17,7 +17,7 @@ namespace spinlab {
 class Program;
 
 class Form {
-  public:
+public:
     Form(const WindowSpec& spec, Program& program);
     virtual ~Form() = default;
     Form(const Form&) = delete;
@@ -32,7 +32,7 @@ class Form {
     const std::vector<Control*>& controls() const { return controls_; }
     const std::vector<Surface*>& surfaces() const { return surfaces_; }
 
-  protected:
+protected:
     Surface makeSurface(std::string_view name, int drawWidth) const;
     void add(Control& c) { controls_.push_back(&c); }
     void add(Surface& s) { surfaces_.push_back(&s); }
@@ -41,14 +41,14 @@ class Form {
     const WindowSpec& spec_;
     Program& program_;
 
-  private:
+private:
     std::vector<Control*> controls_;
     std::vector<Surface*> surfaces_;
 };
 
 // IsingModel: the main window, its inputs, its surface, its File menu and the simulation state.
 class MainForm : public Form {
-  public:
+public:
     explicit MainForm(Program& program);
 
     Surface Picture1;
@@ -71,13 +71,13 @@ class MainForm : public Form {
     SimState state;
     AcceptanceRule rule;
 
-  private:
+private:
     std::vector<OptionButton*> dynamics_;
 };
 
 // n3DPicForm: the three middle sections of the cubic lattice and its pass counter.
 class View3DForm : public Form {
-  public:
+public:
     explicit View3DForm(Program& program);
     Surface PictureXY;
     Surface PictureYZ;
@@ -90,7 +90,7 @@ class View3DForm : public Form {
 
 // PolymerWindow: the chain length input and the plot of state against position.
 class PolymerForm : public Form {
-  public:
+public:
     explicit PolymerForm(Program& program);
     Label Label1;
     TextBox Iterations;
@@ -105,7 +105,7 @@ class PolymerForm : public Form {
 
 // Form1: the ant walk with its own run flag.
 class AntForm : public Form {
-  public:
+public:
     explicit AntForm(Program& program);
     Command Command1;
     Command Command2;

@@ -10,7 +10,7 @@
 namespace spinlab {
 
 class HeadlessBackend : public Backend {
-  public:
+public:
     explicit HeadlessBackend(double twipsPerPixel = 15.0) : twipsPerPixel_(twipsPerPixel) {}
     void endProgram() override { ended = true; }
     void reportError(const std::string& message) override { errors.push_back(message); }
@@ -20,7 +20,7 @@ class HeadlessBackend : public Backend {
     bool ended = false;
     std::vector<std::string> errors;
 
-  private:
+private:
     double twipsPerPixel_;
 };
 

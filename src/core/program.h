@@ -16,7 +16,7 @@
 namespace spinlab {
 
 class Backend {
-  public:
+public:
     virtual ~Backend() = default;
     // A window's model now exists; a GUI builds its real window here, hidden.
     virtual void formCreated(Form& form) { (void)form; }
@@ -32,7 +32,7 @@ class Backend {
 };
 
 class Program {
-  public:
+public:
     Program(Backend& backend, EventPump& pump, Rng& rng);
     ~Program();
     Program(const Program&) = delete;
@@ -87,7 +87,7 @@ class Program {
     // Turns an error into a message; the application sets it to add what it knows.
     std::function<std::string(const PlatformError&)> describeError;
 
-  private:
+private:
     template <class T>
     T& create(std::unique_ptr<T>& slot);
 

@@ -9,7 +9,7 @@
 namespace spinlab {
 
 class Rng {
-  public:
+public:
     // Deterministic: the clock is ignored.
     static Rng seeded(std::uint64_t seed);
     // Seeded from the system's entropy and clock; Randomize follows the clock.
@@ -43,7 +43,7 @@ class Rng {
     bool deterministic() const { return deterministic_; }
     std::uint64_t reseeds() const { return reseeds_; }
 
-  private:
+private:
     Rng(std::uint64_t seed, bool deterministic);
     void mixClock();
 

@@ -16,7 +16,7 @@ class Rng;
 // so they are stored as bytes, with a frame of zero cells at -1 and 1001 around the array: the
 // loop can then sum a 3 x 3 block without clipping at the low edges.
 class SquareLattice {
-  public:
+public:
     static constexpr int kMax = 1000;
     static constexpr int kStride = kMax + 3;
 
@@ -37,7 +37,7 @@ class SquareLattice {
     std::int8_t* cell(int x, int y) { return &cells_[index(x, y)]; }
     const std::int8_t* cell(int x, int y) const { return &cells_[index(x, y)]; }
 
-  private:
+private:
     static std::size_t index(std::int64_t x, std::int64_t y) {
         return static_cast<std::size_t>((x + 1) * kStride + (y + 1));
     }
@@ -50,7 +50,7 @@ class SquareLattice {
 
 // Spins of the cubic lattice, indices 0..100 in each of x, y, z, with the same zero frame.
 class CubicLattice {
-  public:
+public:
     static constexpr int kMax = 100;
     static constexpr int kStride = kMax + 3;
 
@@ -72,7 +72,7 @@ class CubicLattice {
     static constexpr std::ptrdiff_t kStepX = std::ptrdiff_t{kStride} * kStride;
     static constexpr std::ptrdiff_t kStepY = kStride;
 
-  private:
+private:
     static std::size_t index(std::int64_t x, std::int64_t y, std::int64_t z) {
         return static_cast<std::size_t>(((x + 1) * kStride + (y + 1)) * kStride + (z + 1));
     }
@@ -85,7 +85,7 @@ class CubicLattice {
 
 // The polymer chain: rotational states 1..9 of units 0..10000 (0 before the first set-up).
 class Chain {
-  public:
+public:
     static constexpr int kMax = 10000;
 
     Chain() : states_(kMax + 1, 0) {}
@@ -96,7 +96,7 @@ class Chain {
     const std::int16_t* data() const { return states_.data(); }
     std::int16_t* data() { return states_.data(); }
 
-  private:
+private:
     static std::int64_t check(std::int64_t i) {
         if (i < 0 || i > kMax) throw BoundsError("ChainState", i, 0, kMax);
         return i;

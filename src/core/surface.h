@@ -13,7 +13,7 @@
 namespace spinlab {
 
 class Surface {
-  public:
+public:
     // width and height are the interior in pixels (the box's outer size less its border).
     Surface(std::string name, int width, int height, Color background, int drawWidth);
 
@@ -77,7 +77,7 @@ class Surface {
     }
     std::uint64_t refreshes() const { return refreshes_; }
 
-  private:
+private:
     static std::uint32_t toPixel(Color c) { return 0xFF000000u | static_cast<std::uint32_t>(c); }
     void paintDot(double px, double py, Color color);
     void updateFactors();

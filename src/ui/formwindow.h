@@ -23,7 +23,7 @@ class Program;
 class PictureBox;
 
 class FormWindow : public QMainWindow {
-  public:
+public:
     FormWindow(Form& form, Program& program, double twipsPerPixel);
 
     Form& form() { return form_; }
@@ -35,10 +35,10 @@ class FormWindow : public QMainWindow {
     QAction* menuAction(const std::string& name) const;
     PictureBox* picture(const std::string& name) const;
 
-  protected:
+protected:
     void closeEvent(QCloseEvent* event) override;
 
-  private:
+private:
     void build(double twipsPerPixel);
     void buildMenu();
     QRect place(int left, int top, int width, int height) const;

@@ -9,14 +9,14 @@ namespace spinlab {
 class Surface;
 
 class PictureBox : public QFrame {
-  public:
+public:
     PictureBox(Surface& surface, QWidget* parent);
     Surface& surface() { return surface_; }
 
-  protected:
+protected:
     void paintEvent(QPaintEvent* event) override;
 
-  private:
+private:
     Surface& surface_;
 };
 

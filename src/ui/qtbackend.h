@@ -18,7 +18,7 @@ namespace spinlab {
 class FormWindow;
 
 class QtBackend : public Backend {
-  public:
+public:
     QtBackend();
     ~QtBackend() override;
 
@@ -42,7 +42,7 @@ class QtBackend : public Backend {
     int errorCount() const { return errorCount_; }
     QMessageBox* messageBox() const { return messageBox_; }
 
-  private:
+private:
     Program* program_ = nullptr;
     std::map<const Form*, std::unique_ptr<FormWindow>> windows_;
     QPointer<QMessageBox> messageBox_;
@@ -56,16 +56,16 @@ class QtBackend : public Backend {
 // DoEvents on Qt: the real event queue runs about every 10 ms. In between the pump only counts
 // calls, reading the clock now and then to find when the next slice is due.
 class QtPump : public EventPump {
-  public:
+public:
     static constexpr std::uint64_t kSliceNs = 10'000'000;
 
     QtPump(QtBackend& backend, Rng& rng);
     std::uint64_t slices() const { return slices_; }
 
-  protected:
+protected:
     void service() override;
 
-  private:
+private:
     QtBackend& backend_;
     Rng& rng_;
     std::uint64_t lastSlice_;

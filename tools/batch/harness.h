@@ -33,7 +33,7 @@ struct RunFailure {
 };
 
 class Harness {
-  public:
+public:
     explicit Harness(const Options& options);
 
     Program& program() { return program_; }
@@ -46,7 +46,7 @@ class Harness {
     // The loop's own figures: trials, seconds between the first and the last trial.
     void reportTiming(Report& report, const std::string& simulation) const;
 
-  private:
+private:
     const Options& options_;
     Rng rng_;
     HeadlessBackend backend_;
