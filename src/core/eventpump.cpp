@@ -36,13 +36,13 @@ void HeadlessPump::service() {
     const std::uint64_t now = calls_;
     if (rng_) rng_->setClock(clockReading());
     // Events may schedule further events or start nested runs that pump on their own; take
-    // each due event out before running it.
-    while (!scheduled_.empty() && scheduled_.begin()->first <= now) {
+    // each due event out before running it. Once one of them ends the program, none follows.
+    while (!ending_ && !scheduled_.empty() && scheduled_.begin()->first <= now) {
         Event event = std::move(scheduled_.begin()->second);
         scheduled_.erase(scheduled_.begin());
         event();
     }
-    if (hook_ && nextHook_ <= now) {
+    if (!ending_ && hook_ && nextHook_ <= now) {
         nextHook_ = now + hookEvery_;
         Event hook = hook_;
         hook();

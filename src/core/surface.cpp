@@ -37,9 +37,12 @@ void Surface::setScaleHeight(float units) {
 void Surface::updateFactors() {
     // A zero or non-finite scale must not turn coordinates into NaN: such a scale maps every
     // point onto the origin's edge.
-    kx_ = (scaleWidth_ != 0.0f && std::isfinite(scaleWidth_)) ? width_ / double(scaleWidth_) : 0.0;
-    ky_ = (scaleHeight_ != 0.0f && std::isfinite(scaleHeight_)) ? height_ / double(scaleHeight_)
-                                                                : 0.0;
+    const bool usableX = scaleWidth_ != 0.0f && std::isfinite(scaleWidth_);
+    const bool usableY = scaleHeight_ != 0.0f && std::isfinite(scaleHeight_);
+    spanX_ = usableX ? width_ : 0.0;
+    unitsX_ = usableX ? double(scaleWidth_) : 1.0;
+    spanY_ = usableY ? height_ : 0.0;
+    unitsY_ = usableY ? double(scaleHeight_) : 1.0;
 }
 
 void Surface::setDrawWidth(int pixels) {
@@ -69,8 +72,8 @@ void Surface::paintDot(double px, double py, Color color) {
 }
 
 Color Surface::Point(double x, double y) const {
-    const double px = x * kx_;
-    const double py = y * ky_;
+    const double px = toPx(x);
+    const double py = toPy(y);
     if (!(px >= 0.0 && py >= 0.0 && px < width_ && py < height_)) return kNoColor;
     return pixel(static_cast<int>(px), static_cast<int>(py));
 }

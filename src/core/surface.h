@@ -39,8 +39,8 @@ public:
     // Paints a DrawWidth-pixel square dot centred on (x, y). A dot centred on the right or
     // bottom edge itself is kept inside, so the last row and column of a lattice stay visible.
     void PSet(double x, double y, Color color) {
-        const double px = x * kx_;
-        const double py = y * ky_;
+        const double px = toPx(x);
+        const double py = toPy(y);
         if (drawWidth_ == 1 && px >= 0.0 && py >= 0.0 && px < width_ && py < height_) {
             pixels_[static_cast<std::size_t>(static_cast<int>(py)) * stride_ +
                     static_cast<std::size_t>(static_cast<int>(px))] = toPixel(color);
@@ -81,6 +81,10 @@ private:
     static std::uint32_t toPixel(Color c) { return 0xFF000000u | static_cast<std::uint32_t>(c); }
     void paintDot(double px, double py, Color color);
     void updateFactors();
+    // Dividing last keeps x = ScaleWidth exactly on the far edge and a point on a pixel boundary
+    // in the pixel after it; multiplying by width / scale can land one rounding short.
+    double toPx(double x) const { return x * spanX_ / unitsX_; }
+    double toPy(double y) const { return y * spanY_ / unitsY_; }
 
     std::string name_;
     int width_;
@@ -91,8 +95,8 @@ private:
     int drawWidth_;
     float scaleWidth_;
     float scaleHeight_;
-    double kx_ = 1.0;
-    double ky_ = 1.0;
+    double spanX_ = 1.0, unitsX_ = 1.0;
+    double spanY_ = 1.0, unitsY_ = 1.0;
     bool dirty_ = true;
     std::uint64_t refreshes_ = 0;
 };

@@ -1,0 +1,254 @@
+// The picture surface: where a dot of each pen width lands, how it is clipped, what odd scales
+// and coordinates do, and the dirty flag the backends use to repaint.
+
+#include "core/surface.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <ostream>
+
+#include "core/layout.h"
+#include "core/simstate.h"
+
+namespace spinlab {
+namespace {
+
+constexpr Color kWhite = 0xFFFFFF;
+constexpr Color kInk = 0x123456;
+
+// The pixels painted in one colour, as a rectangle (or none).
+struct Footprint {
+    int left = 0, top = 0, right = -1, bottom = -1;  // inclusive
+    bool operator==(const Footprint&) const = default;
+    friend std::ostream& operator<<(std::ostream& out, const Footprint& f) {
+        return out << "columns " << f.left << ".." << f.right << ", rows " << f.top << ".."
+                   << f.bottom;
+    }
+};
+const Footprint kNothing{};
+
+Footprint footprint(const Surface& s, Color c) {
+    Footprint f{s.width(), s.height(), -1, -1};
+    int count = 0;
+    for (int y = 0; y < s.height(); ++y) {
+        for (int x = 0; x < s.width(); ++x) {
+            if (s.pixel(x, y) != c) continue;
+            ++count;
+            f.left = std::min(f.left, x);
+            f.top = std::min(f.top, y);
+            f.right = std::max(f.right, x);
+            f.bottom = std::max(f.bottom, y);
+        }
+    }
+    if (count == 0) return kNothing;
+    EXPECT_EQ(count, (f.right - f.left + 1) * (f.bottom - f.top + 1)) << "not a square dot";
+    return f;
+}
+
+struct DotRow {
+    int drawWidth;
+    double x, y;
+    Footprint expected;
+};
+
+std::ostream& operator<<(std::ostream& out, const DotRow& r) {
+    return out << "width " << r.drawWidth << " at (" << r.x << ", " << r.y << ")";
+}
+
+// A 40 x 30 pixel surface at its initial pixel scale.
+class DotFootprint : public ::testing::TestWithParam<DotRow> {};
+
+TEST_P(DotFootprint, CoversExactlyThesePixels) {
+    const DotRow& row = GetParam();
+    Surface s("Picture1", 40, 30, kWhite, 1);
+    s.setDrawWidth(row.drawWidth);
+    s.PSet(row.x, row.y, kInk);
+    EXPECT_EQ(footprint(s, kInk), row.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sizes, DotFootprint,
+    ::testing::Values(DotRow{1, 5, 7, {5, 7, 5, 7}}, DotRow{1, 5.9, 7.2, {5, 7, 5, 7}},
+                      DotRow{2, 5, 7, {4, 6, 5, 7}}, DotRow{2, 5.5, 7.5, {5, 7, 6, 8}},
+                      DotRow{3, 5, 7, {4, 6, 6, 8}}, DotRow{3, 5.99, 7.99, {4, 6, 6, 8}},
+                      DotRow{20, 20, 15, {10, 5, 29, 24}},
+                      DotRow{20, 20.5, 15.5, {11, 6, 30, 25}}));
+
+INSTANTIATE_TEST_SUITE_P(
+    ClippedAtTheEdges, DotFootprint,
+    ::testing::Values(DotRow{3, 0, 0, {0, 0, 1, 1}}, DotRow{3, 39, 29, {38, 28, 39, 29}},
+                      DotRow{20, 0, 15, {0, 5, 9, 24}}, DotRow{20, 39, 15, {29, 5, 39, 24}},
+                      DotRow{20, 20, 0, {10, 0, 29, 9}}, DotRow{20, 20, 29, {10, 19, 29, 29}},
+                      DotRow{20, -9.5, 15, {0, 5, 0, 24}}, DotRow{3, -1, 7, {0, 6, 0, 8}},
+                      DotRow{1, -0.5, 7, kNothing}, DotRow{1, 40.5, 7, kNothing},
+                      DotRow{3, -1.5, 7, kNothing}, DotRow{20, -10, 15, kNothing},
+                      DotRow{20, 20, 39.5, kNothing}));
+
+// A dot centred on the far edge (x = ScaleWidth) stays in the last column or row.
+INSTANTIATE_TEST_SUITE_P(
+    OnTheFarEdge, DotFootprint,
+    ::testing::Values(DotRow{1, 40, 30, {39, 29, 39, 29}}, DotRow{1, 40, 10, {39, 10, 39, 10}},
+                      DotRow{1, 10, 30, {10, 29, 10, 29}}, DotRow{2, 40, 30, {39, 29, 39, 29}},
+                      DotRow{3, 40, 30, {39, 29, 39, 29}}, DotRow{20, 40, 30, {30, 20, 39, 29}},
+                      DotRow{1, 39.999, 29.999, {39, 29, 39, 29}}));
+
+// Coordinates that cannot be placed paint nothing, with any pen.
+class UnplaceablePoint : public ::testing::TestWithParam<int> {};
+
+TEST_P(UnplaceablePoint, PaintsNothing) {
+    const double inf = std::numeric_limits<double>::infinity();
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double points[][2] = {{nan, 5},    {5, nan},   {nan, nan},   {inf, 5},
+                                {-inf, 5},   {5, inf},   {5, -inf},    {1e300, 5},
+                                {-1e300, 5}, {5, 1e300}, {1e12, 1e12}, {-1e12, 5}};
+    Surface s("Picture1", 40, 30, kWhite, GetParam());
+    s.takeDirty();
+    for (const auto& p : points) {
+        s.PSet(p[0], p[1], kInk);
+        EXPECT_EQ(footprint(s, kInk), kNothing) << p[0] << ", " << p[1];
+    }
+    EXPECT_FALSE(s.dirty());
+    // A zero scale maps finite points to the edge, but an infinite one still nowhere.
+    s.setScaleWidth(0);
+    s.PSet(inf, 5, kInk);
+    s.PSet(nan, 5, kInk);
+    EXPECT_EQ(footprint(s, kInk), kNothing);
+}
+
+INSTANTIATE_TEST_SUITE_P(DrawWidths, UnplaceablePoint, ::testing::Values(1, 2, 3, 20));
+
+TEST(SurfaceScale, MapsUserUnitsOntoTheInterior) {
+    Surface s("Picture1", 40, 30, kWhite, 1);
+    s.setScaleWidth(4);
+    s.setScaleHeight(3);
+    EXPECT_EQ(s.ScaleWidth(), 4.0f);
+    s.PSet(1.05, 2.05, kInk);
+    EXPECT_EQ(footprint(s, kInk), (Footprint{10, 20, 10, 20}));
+    EXPECT_EQ(s.Point(1.05, 2.05), kInk);
+    EXPECT_EQ(s.Point(1.0, 2.0), kInk);
+    EXPECT_EQ(s.Point(0.95, 2.05), kWhite);
+}
+
+TEST(SurfaceScale, ZeroPutsEveryPointOnTheLeftOrTopEdge) {
+    Surface s("Picture1", 40, 30, kWhite, 1);
+    s.setScaleWidth(0);
+    s.PSet(1000, 7, kInk);
+    s.PSet(-3, 8, kInk);
+    EXPECT_EQ(footprint(s, kInk), (Footprint{0, 7, 0, 8}));
+    s.setScaleHeight(0);
+    s.PSet(25, 12345, 0x00FF00);
+    EXPECT_EQ(s.pixel(0, 0), 0x00FF00);
+    EXPECT_EQ(s.Point(-7, 99), 0x00FF00);
+}
+
+TEST(SurfaceScale, NegativeTurnsTheAxisAwayFromTheInterior) {
+    Surface s("Picture1", 40, 30, kWhite, 1);
+    s.setScaleWidth(-40);
+    s.PSet(5, 7, kInk);
+    EXPECT_EQ(footprint(s, kInk), kNothing);
+    s.PSet(-5, 7, kInk);
+    EXPECT_EQ(footprint(s, kInk), (Footprint{5, 7, 5, 7}));
+    EXPECT_EQ(s.Point(-5, 7), kInk);
+    EXPECT_EQ(s.Point(5, 7), kNoColor);
+}
+
+// Every lattice size on the main picture: the sites on the far edges (x or y = N) are painted in
+// the last column and row, and a site that falls exactly on a pixel boundary in that pixel.
+TEST(SurfaceScale, LatticeSitesLandInTheirPixelForEverySize) {
+    const ControlSpec& box = isingModelSpec().control("Picture1");
+    Surface s("Picture1", pictureInterior(box.width, 15), pictureInterior(box.height, 15), kWhite,
+              1);
+    const int w = s.width(), h = s.height();
+    for (int n = 1; n <= 1000; ++n) {
+        s.setScaleWidth(static_cast<float>(n));
+        s.setScaleHeight(static_cast<float>(n));
+        s.setDrawWidth(1);
+        s.PSet(n, n, kInk);
+        ASSERT_EQ(s.pixel(w - 1, h - 1), kInk) << "N = " << n;
+        s.PSet(n, n, kWhite);
+        for (int i = 1; i < n; ++i) {
+            if (i * w % n == 0) {
+                s.PSet(i, 0, kInk);
+                ASSERT_EQ(s.pixel(i * w / n, 0), kInk) << "N = " << n << ", x = " << i;
+                s.PSet(i, 0, kWhite);
+            }
+            if (i * h % n == 0) {
+                s.PSet(0, i, kInk);
+                ASSERT_EQ(s.pixel(0, i * h / n), kInk) << "N = " << n << ", y = " << i;
+                s.PSet(0, i, kWhite);
+            }
+        }
+        // With the pen the set-up picks for N, the far corner is still covered.
+        s.setDrawWidth(penWidthForSize(n));
+        s.PSet(n, n, kInk);
+        ASSERT_EQ(s.pixel(w - 1, h - 1), kInk) << "N = " << n;
+        s.Cls();
+    }
+}
+
+TEST(SurfacePoint, ReadsThePixelAndAnswersNoColourOutside) {
+    Surface s("Picture1", 40, 30, kWhite, 1);
+    s.PSet(39, 29, kInk);
+    EXPECT_EQ(s.Point(39.5, 29.5), kInk);
+    EXPECT_EQ(s.Point(0, 0), kWhite);
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    for (auto [x, y] : {std::pair{-0.01, 0.0},
+                        {0.0, -0.01},
+                        {40.0, 0.0},
+                        {0.0, 30.0},
+                        {nan, 0.0},
+                        {1e300, 0.0}}) {
+        EXPECT_EQ(s.Point(x, y), kNoColor) << x << ", " << y;
+    }
+    EXPECT_EQ(kNoColor, -1);
+}
+
+TEST(SurfaceCls, FillsWithTheBackgroundSetLast) {
+    Surface s("Picture1", 40, 30, kWhite, 20);
+    s.PSet(20, 15, kInk);
+    s.setBackground(0x00FF00);
+    EXPECT_EQ(s.pixel(0, 0), kWhite);  // takes effect at the next Cls only
+    s.Cls();
+    EXPECT_EQ(footprint(s, kInk), kNothing);
+    EXPECT_EQ(footprint(s, 0x00FF00), (Footprint{0, 0, 39, 29}));
+    // Cls leaves the scale and pen alone.
+    EXPECT_EQ(s.DrawWidth(), 20);
+}
+
+TEST(SurfaceDrawWidth, IsAtLeastOnePixel) {
+    Surface s("Picture1", 40, 30, kWhite, 0);
+    EXPECT_EQ(s.DrawWidth(), 1);
+    s.setDrawWidth(-4);
+    s.PSet(5, 7, kInk);
+    EXPECT_EQ(footprint(s, kInk), (Footprint{5, 7, 5, 7}));
+}
+
+TEST(SurfaceDirty, MarksWhatTheBackendStillHasToShow) {
+    Surface s("Picture1", 40, 30, kWhite, 1);
+    EXPECT_TRUE(s.takeDirty());  // a new surface has never been shown
+    EXPECT_FALSE(s.takeDirty());
+
+    s.PSet(50, 50, kInk);  // clipped away: nothing new to show
+    s.PSet(40.5, 7, kInk);
+    EXPECT_FALSE(s.dirty());
+    s.PSet(5, 5, kInk);
+    EXPECT_TRUE(s.takeDirty());
+    EXPECT_FALSE(s.dirty());
+
+    s.setDrawWidth(3);
+    s.PSet(6, 6, kInk);
+    EXPECT_TRUE(s.takeDirty());
+
+    s.Cls();
+    EXPECT_TRUE(s.takeDirty());
+
+    const std::uint64_t refreshes = s.refreshes();
+    s.Refresh();
+    EXPECT_EQ(s.refreshes(), refreshes + 1);
+    EXPECT_TRUE(s.takeDirty());
+}
+
+}  // namespace
+}  // namespace spinlab
