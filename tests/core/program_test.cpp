@@ -50,7 +50,7 @@ TEST(PictureInterior, NeverBelowOnePixel) {
 }
 
 class CountingBackend : public HeadlessBackend {
-  public:
+public:
     using HeadlessBackend::HeadlessBackend;
     void formCreated(Form& form) override { created.push_back(form.window.name()); }
     void endProgram() override {

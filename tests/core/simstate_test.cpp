@@ -68,7 +68,7 @@ std::ostream& operator<<(std::ostream& out, const ColourRow& r) {
 }
 
 class ColouredLattice : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         state_ = std::make_unique<SimState>();
         state_->Lattice2D.set(3, 4, -1);
