@@ -37,8 +37,6 @@ void Commands::Command1_Click() {
 
 void Commands::startCubicLattice() {}
 
-void Commands::startPolymerChain() {}
-
 void Commands::startSquareLattice() {
     MainForm& form = program_.IsingModel();
     form.Picture1.Cls();
@@ -47,6 +45,8 @@ void Commands::startSquareLattice() {
     form.state.Running = true;
     Run2D(program_);
 }
+
+void Commands::startPolymerChain() {}
 
 void Commands::Command2_Click() {
     program_.IsingModel().state.Running = false;

@@ -40,6 +40,7 @@ TEST(BatchOptions, MalformedCommandLinesAreRefused) {
     const std::vector<std::vector<std::string>> bad = {
         {},
         {"hexagonal"},
+        {"ant", "--obstacles", "201"},
         {"square", "--frobnicate"},
         {"square", "--size"},
         {"square", "--dynamics", "heatbath"},

@@ -34,7 +34,11 @@ int main(int argc, char** argv) {
             std::fputs(kHelpText, stdout);
             return 0;
         }
-        const Report report = runSquare(*options);
+        Report (*const run)(const Options&) = options->simulation == "cubic"   ? runCubic
+                                              : options->simulation == "chain" ? runChain
+                                              : options->simulation == "ant"   ? runAnt
+                                                                               : runSquare;
+        const Report report = run(*options);
         print(report, options->json);
         return 0;
     } catch (const UsageError& e) {

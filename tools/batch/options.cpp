@@ -12,9 +12,14 @@ const char kHelpText[] =
     "\n"
     "Simulations:\n"
     "  square            the Ising model on the square lattice (the main window's picture)\n"
+    "  cubic             the Ising model on the cubic lattice (the 3D view window)\n"
+    "  chain             the polymer chain (the polymer window)\n"
+    "  ant               the ant walk, run to its end on the ant window's picture\n"
     "\n"
     "Options (texts are read exactly as if typed into the window's boxes):\n"
     "  --size TEXT       Lattice Size N, sites 0..N per side (default 60)\n"
+    "  --units TEXT      chain: Number of Chain Units n, units 0..n (default 10)\n"
+    "  --obstacles K     ant: the obstacle scroll bar, 0..200 (default 0)\n"
     "  --temp TEXT       Temp (default 2.2619)\n"
     "  --dynamics NAME   metropolis, glauber or none (default metropolis)\n"
     "  --trials K        stop inside the K-th trial, so exactly K trials run (default 1000000)\n"
@@ -59,6 +64,12 @@ std::optional<Options> parseOptions(const std::vector<std::string>& args) {
         if (a == "--help" || a == "-h") return std::nullopt;
         if (a == "--size") {
             options.size = value(a);
+        } else if (a == "--units") {
+            options.units = value(a);
+        } else if (a == "--obstacles") {
+            const std::uint64_t k = wholeNumber(a, value(a), true);
+            if (k > 200) throw UsageError{"--obstacles takes 0..200"};
+            options.obstacles = static_cast<int>(k);
         } else if (a == "--temp") {
             options.temp = value(a);
         } else if (a == "--dynamics") {
@@ -83,7 +94,8 @@ std::optional<Options> parseOptions(const std::vector<std::string>& args) {
         }
     }
     if (options.simulation.empty()) throw UsageError{"no simulation given"};
-    if (options.simulation != "square") {
+    if (options.simulation != "square" && options.simulation != "cubic" &&
+        options.simulation != "chain" && options.simulation != "ant") {
         throw UsageError{"unknown simulation \"" + options.simulation + "\""};
     }
     return options;

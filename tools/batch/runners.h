@@ -7,5 +7,8 @@
 namespace spinlab::batch {
 
 Report runSquare(const Options& options);
+Report runCubic(const Options& options);
+Report runChain(const Options& options);
+Report runAnt(const Options& options);
 
 }  // namespace spinlab::batch
