@@ -10,8 +10,10 @@
 namespace spinlab::batch {
 
 struct Options {
-    std::string simulation;       // square, ...
+    std::string simulation;       // square, cubic, chain or ant
     std::string size = "60";      // GridSize as typed
+    std::string units = "10";     // Iterations (Number of Chain Units) as typed
+    int obstacles = 0;            // the ant window's scroll bar, 0..200
     std::string temp = "2.2619";  // Temp as typed
     std::string dynamics = "metropolis";
     std::uint64_t trials = 1'000'000;
