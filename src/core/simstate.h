@@ -104,6 +104,14 @@ private:
     std::vector<std::int16_t> states_;
 };
 
+// What accepted moves have changed since the program began. The loops keep it up to date, so a
+// measurement takes one full count as its baseline and then follows these totals.
+struct Drift {
+    std::int64_t energy = 0;
+    std::int64_t magnetization = 0;
+    std::int64_t stateCounts[10] = {};  // chain units per rotational state 1..9
+};
+
 struct SimState {
     SquareLattice Lattice2D;
     CubicLattice Lattice3D;
@@ -114,6 +122,7 @@ struct SimState {
     std::int16_t SpinValue = 0;
     std::int16_t SpinColor = 0;
     bool Running = false;
+    Drift drift;
 };
 
 // Draws a fresh spin, re-seeding first: -1 (colour 9) when the draw is below 0.5, else +1 (15).

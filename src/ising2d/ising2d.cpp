@@ -41,15 +41,19 @@ inline int drawCoordinate(Rng& rng, const TextBox& gridSize) {
 }  // namespace
 
 int clippedSiteSum(const SquareLattice& lattice, int x, int y, int n) {
+    const int s = lattice.get(x, y);
+    return s * clippedNeighbourTotal(lattice, x, y, n);
+}
+
+int clippedNeighbourTotal(const SquareLattice& lattice, int x, int y, int n) {
     const int x0 = x == 0 ? 0 : x - 1;
     const int y0 = y == 0 ? 0 : y - 1;
     const int x1 = x == n ? n : x + 1;
     const int y1 = y == n ? n : y + 1;
-    const int s = lattice.get(x, y);
     int sum = 0;
     for (int i = x0; i <= x1; ++i) {
         for (int j = y0; j <= y1; ++j) {
-            if (i != x || j != y) sum += s * lattice.get(i, j);
+            if (i != x || j != y) sum += lattice.get(i, j);
         }
     }
     return sum;
@@ -82,7 +86,15 @@ void Run2D(Program& program) {
         std::int8_t* cell = state.Lattice2D.cell(x, y);
 
         const bool accepted = rule.accepts(2 * energy);
-        if (accepted) *cell = (*cell == 1) ? -1 : 1;
+        if (accepted) {
+            const int old = *cell;
+            const int now = old == 1 ? -1 : 1;
+            *cell = static_cast<std::int8_t>(now);
+            // A never-set cell (0) has no energy of its own, so its change is not 2 * energy.
+            state.drift.energy +=
+                old != 0 ? 2 * energy : -clippedNeighbourTotal(state.Lattice2D, x, y, n);
+            state.drift.magnetization += now - old;
+        }
 
         if (pump.DoEvents()) {
             // A nested run may have moved the site under trial and rewritten the lattice.

@@ -12,6 +12,8 @@ class Program;
 // wrap-around); half the energy change of flipping it. Raises the bounds error where the block
 // leaves the array (N above 1000, or negative coordinates).
 int clippedSiteSum(const SquareLattice& lattice, int x, int y, int n);
+// The plain sum of the spins around (x, y) in its clipped block, with bounds checks.
+int clippedNeighbourTotal(const SquareLattice& lattice, int x, int y, int n);
 
 inline int siteSum(const SquareLattice& lattice, int x, int y, int n) {
     // Below N in both directions (and N within the array) the zero frame does the clipping at
