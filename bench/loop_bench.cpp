@@ -71,6 +71,35 @@ void BM_SquareSetUp(benchmark::State& state) {
 }
 BENCHMARK(BM_SquareSetUp)->Arg(60)->Arg(1000)->Unit(benchmark::kMillisecond);
 
+// Runs `passes` passes of the polymer chain after a fresh set-up; returns the loop's seconds.
+double chainRun(Bench& b, std::uint64_t passes) {
+    using Clock = std::chrono::steady_clock;
+    MainForm& form = b.program.IsingModel();
+    Clock::time_point first, last;
+    b.pump.after(1, [&] { first = Clock::now(); });
+    b.pump.after(passes, [&] {
+        last = Clock::now();
+        form.state.Running = false;
+    });
+    form.Command1.click();
+    return std::chrono::duration<double>(last - first).count();
+}
+
+void BM_ChainLoop(benchmark::State& state) {
+    Bench b(11);
+    b.program.IsingModel().PolymerChain.click();
+    b.program.PolymerWindow().Iterations.setText(std::to_string(state.range(0)));
+    constexpr std::uint64_t kPasses = 20'000'000;
+    for (auto _ : state)
+        state.SetIterationTime(chainRun(b, kPasses));
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * (kPasses - 1)));
+}
+BENCHMARK(BM_ChainLoop)
+    ->ArgName("units")
+    ->Arg(10000)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
 void BM_CheckNoiseAccepts(benchmark::State& state) {
     Bench b(5);
     AcceptanceRule& rule = b.program.IsingModel().rule;

@@ -3,6 +3,8 @@
 #include <cctype>
 #include <string>
 
+#include "polymer/polymer.h"
+
 namespace spinlab {
 
 Application::Application(Program& program) : program_(program), commands_(program) {
@@ -25,6 +27,11 @@ void Application::wire(Form& form) {
         bind(main->simulation3D, &Commands::simulation3D_Click);
         bind(main->PolymerChain, &Commands::PolymerChain_Click);
         bind(main->Quit, &Commands::Quit_Click);
+    }
+    if (auto* polymer = dynamic_cast<PolymerForm*>(&form)) {
+        polymer->Iterations.onChange = [this] {
+            program_.handle([this] { Iterations_Change(program_); });
+        };
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "core/program.h"
 #include "ising2d/ising2d.h"
+#include "polymer/polymer.h"
 
 namespace spinlab {
 
@@ -46,7 +47,15 @@ void Commands::startSquareLattice() {
     Run2D(program_);
 }
 
-void Commands::startPolymerChain() {}
+void Commands::startPolymerChain() {
+    // Unlike the lattices, the flag goes up before the set-up: a failed set-up leaves it raised
+    // until the next Stop or Start, and nothing reads it meanwhile.
+    program_.IsingModel().state.Running = true;
+    program_.PolymerWindow().Picture1.Cls();
+    InitChain(program_);
+    DrawChain(program_);
+    RunChain(program_);
+}
 
 void Commands::Command2_Click() {
     program_.IsingModel().state.Running = false;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "batch/options.h"
 #include "batch/runners.h"
 
@@ -86,6 +88,34 @@ TEST(BatchRun, InputErrorsNameTheInput) {
         EXPECT_NE(e.message.find("Temp \"hot\" is not a number"), std::string::npos) << e.message;
     }
     EXPECT_THROW(runSquare(parse({"square", "--size", "1001", "--seed", "1"})), RunFailure);
+}
+
+TEST(BatchRun, ChainReportsTheCountsAndEnergyOfItsFinalChain) {
+    // Two units and no dynamics: the set-up stays, so the energy follows from the counts.
+    for (const char* seed : {"1", "2", "3", "4", "5"}) {
+        const Report r = runChain(parse(
+            {"chain", "--units", "1", "--dynamics", "none", "--trials", "7", "--seed", seed}));
+        EXPECT_EQ(field(r, "label"), "\"7\"");
+        const std::string counts = field(r, "counts");
+        const std::size_t pair = counts.find('2');
+        std::string energy = "0";
+        if (pair != std::string::npos) {
+            const auto state = std::count(counts.begin(), counts.begin() + pair, ',') + 1;
+            energy = "-" + std::to_string(state);
+        }
+        EXPECT_EQ(field(r, "energy"), energy) << counts;
+    }
+    const Options o = parse({"chain", "--units", "10000", "--trials", "100000", "--seed", "9"});
+    const Report a = runChain(o);
+    EXPECT_EQ(field(a, "counts"), field(runChain(o), "counts"));
+    EXPECT_EQ(field(a, "simulation"), "\"chain\"");
+    try {
+        runChain(parse({"chain", "--units", "-3", "--seed", "1"}));
+        FAIL();
+    } catch (const RunFailure& e) {
+        EXPECT_NE(e.message.find("Number of Chain Units -3 is negative"), std::string::npos)
+            << e.message;
+    }
 }
 
 }  // namespace
