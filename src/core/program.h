@@ -26,7 +26,9 @@ public:
     virtual void reportError(const std::string& message) { (void)message; }
     // An event handler returned: show what it changed.
     virtual void handlerFinished() {}
-    virtual Color windowBackground() const { return 0xFFFFFF; }
+    // The system colour for window backgrounds; headless, the light grey of Qt's default
+    // palette, so a batch picture looks like the window's.
+    virtual Color windowBackground() const { return 0xEFEFEF; }
     virtual double twipsPerPixelX() const { return 15.0; }
     virtual double twipsPerPixelY() const { return 15.0; }
 };

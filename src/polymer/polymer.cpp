@@ -106,6 +106,9 @@ void RunChain(Program& program) {
         if (accepted) {
             picture.PSet(x, old, black);
             chain.data()[x] = static_cast<std::int16_t>(proposed);
+            state.drift.energy += dE;
+            --state.drift.stateCounts[old];
+            ++state.drift.stateCounts[proposed];
         }
 
         if (pump.DoEvents()) {

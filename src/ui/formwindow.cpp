@@ -28,9 +28,15 @@ QString qstr(std::string_view s) {
     return QString::fromUtf8(s.data(), static_cast<int>(s.size()));
 }
 
-// Captions keep their design width unless the text needs more; then they grow to the right
-// rather than being cut off (the design's widths suit a narrower face than most desktops have).
+// The design's widths suit a narrower face than most desktops have. A caption that does not fit
+// first takes a slightly smaller face (down to 6.5 points), so the layout stays as designed;
+// only then does it grow to the right rather than being cut off.
 void fitWidth(QWidget* w) {
+    QFont f = w->font();
+    while (w->sizeHint().width() > w->width() && f.pointSizeF() > 6.5) {
+        f.setPointSizeF(f.pointSizeF() - 0.5);
+        w->setFont(f);
+    }
     const int need = w->sizeHint().width();
     if (need > w->width()) w->resize(need, w->height());
 }

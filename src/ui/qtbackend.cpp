@@ -25,7 +25,7 @@ double screenTwipsPerPixel(bool vertical) {
 
 QtBackend::QtBackend()
     : background_(
-          static_cast<Color>(QApplication::palette().color(QPalette::Base).rgb() & 0x00FFFFFFu)),
+          static_cast<Color>(QApplication::palette().color(QPalette::Window).rgb() & 0x00FFFFFFu)),
       twipsPerPixelX_(screenTwipsPerPixel(false)),
       twipsPerPixelY_(screenTwipsPerPixel(true)) {}
 

@@ -61,8 +61,10 @@ TEST(GuiRun, PictureShowsTheLatticeInTheTwoSpinColours) {
         for (int x = 0; x < shown.width(); ++x)
             colours.insert(shown.pixel(x, y) & 0xFFFFFF);
     }
-    const std::set<QRgb> spins = {0x0000FF, 0xFFFFFF};
-    EXPECT_EQ(colours, spins);
+    // Dots of both spins, and the background between the dots; nothing else.
+    const QRgb background = QApplication::palette().color(QPalette::Window).rgb() & 0xFFFFFF;
+    const std::set<QRgb> expected = {0x0000FF, 0xFFFFFF, background};
+    EXPECT_EQ(colours, expected);
 }
 
 TEST(GuiRun, EditsDuringARunReachTheLoop) {

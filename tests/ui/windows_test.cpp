@@ -104,7 +104,7 @@ TEST(MainWindow, PictureBoxHasBorderBackgroundAndPen) {
     EXPECT_EQ(gui.main().Picture1.height(), 207);
     EXPECT_EQ(gui.main().Picture1.DrawWidth(), 20);
     const QImage shown = box->grab().toImage();
-    EXPECT_EQ(shown.pixelColor(100, 100), QApplication::palette().color(QPalette::Base));
+    EXPECT_EQ(shown.pixelColor(100, 100), QApplication::palette().color(QPalette::Window));
 }
 
 TEST(OtherWindows, ComeIntoBeingHiddenOnFirstUse) {
