@@ -1,5 +1,5 @@
 # Thin wrapper over CMake presets; every target first installs missing Debian packages.
-.PHONY: deps build run test sanitize bench clean
+.PHONY: deps build run test sanitize fuzz tidy bench clean
 
 deps:
 	@scripts/deps.sh
@@ -19,8 +19,23 @@ sanitize: deps
 	cmake --build --preset sanitize
 	ctest --preset sanitize
 
+# The conversion fuzzer for FUZZ_SECONDS (new inputs go to build-fuzz/, not to the kept corpus).
+FUZZ_SECONDS ?= 60
+fuzz: deps
+	cmake --preset fuzz >/dev/null
+	cmake --build --preset fuzz --target spinlab_fuzz_conversions
+	mkdir -p build-fuzz/corpus
+	./build-fuzz/fuzz/spinlab_fuzz_conversions -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
+	    build-fuzz/corpus fuzz/corpus/conversions
+
+# clang-tidy with the project's checks (.clang-tidy) over every source file.
+tidy: build
+	run-clang-tidy -quiet -p build -j 2 '^$(CURDIR)/(src|tools|bench|fuzz)/' >build/tidy.log 2>&1 || true
+	@if grep -E '(warning|error):' build/tidy.log; then echo "clang-tidy found problems"; exit 1; fi
+	@echo "clang-tidy: clean"
+
 bench: build
 	./build/bench/spinlab_bench
 
 clean:
-	rm -rf build build-sanitize
+	rm -rf build build-sanitize build-fuzz
