@@ -10,6 +10,8 @@
 #include "core/program.h"
 #include "core/rng.h"
 #include "ising2d/ising2d.h"
+#include "ising3d/ising3d.h"
+#include "ising3d/planeviews.h"
 
 namespace spinlab {
 namespace {
@@ -70,6 +72,49 @@ void BM_SquareSetUp(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * (state.range(0) + 1) * (state.range(0) + 1));
 }
 BENCHMARK(BM_SquareSetUp)->Arg(60)->Arg(1000)->Unit(benchmark::kMillisecond);
+
+// Runs `trials` passes of the cubic lattice after a fresh set-up; returns the loop's seconds.
+double cubicRun(Bench& b, std::uint64_t trials) {
+    using Clock = std::chrono::steady_clock;
+    MainForm& form = b.program.IsingModel();
+    Clock::time_point first, last;
+    b.pump.after(1, [&] { first = Clock::now(); });
+    b.pump.after(trials, [&] {
+        last = Clock::now();
+        form.state.Running = false;
+    });
+    form.Command1.click();
+    return std::chrono::duration<double>(last - first).count();
+}
+
+void BM_CubicLoop(benchmark::State& state) {
+    Bench b(9);
+    MainForm& form = b.program.IsingModel();
+    form.GridSize.setText(std::to_string(state.range(0)));
+    form.simulation3D.click();
+    constexpr std::uint64_t kTrials = 20'000'000;
+    for (auto _ : state)
+        state.SetIterationTime(cubicRun(b, kTrials));
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * (kTrials - 1)));
+}
+BENCHMARK(BM_CubicLoop)->ArgName("N")->Arg(60)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+void BM_CubicSetUp(benchmark::State& state) {
+    Bench b(3);
+    MainForm& form = b.program.IsingModel();
+    View3DForm& view = b.program.n3DPicForm();
+    form.GridSize.setText(std::to_string(state.range(0)));
+    for (auto _ : state) {
+        view.PictureXY.Cls();
+        view.PictureYZ.Cls();
+        view.PictureXZ.Cls();
+        InitLattice3D(b.program);
+        SetupViews3D(b.program);
+    }
+    const std::int64_t side = state.range(0) + 1;
+    state.SetItemsProcessed(state.iterations() * side * side * side);
+}
+BENCHMARK(BM_CubicSetUp)->Arg(100)->Unit(benchmark::kMillisecond);
 
 void BM_CheckNoiseAccepts(benchmark::State& state) {
     Bench b(5);

@@ -31,7 +31,7 @@ const char kHelpText[] =
     "Output: simulation, trials, seconds and trials_per_second (the loop alone, set-up\n"
     "excluded), label (the trial counter's caption at the end), energy and magnetization of the\n"
     "final lattice over sites 0..N: E = -(sum over pairs of sites in each other's 3 x 3 block of\n"
-    "the product of their spins), M = the sum of the spins.\n"
+    "the product of their spins; 3 x 3 x 3 block for cubic), M = the sum of the spins.\n"
     "\n"
     "Exit status: 0 on success, 1 for a malformed command line, 2 when an input fails as it\n"
     "would in the window (not a number, out of range, lattice too large); the message names\n"
