@@ -10,6 +10,8 @@
 #include "core/program.h"
 #include "core/rng.h"
 #include "ising2d/ising2d.h"
+#include "ising3d/ising3d.h"
+#include "ising3d/planeviews.h"
 
 namespace spinlab {
 namespace {
@@ -26,8 +28,9 @@ struct Bench {
     Application app;
 };
 
-// Runs `trials` trials of the square lattice after a fresh set-up; returns the loop's seconds.
-double squareRun(Bench& b, std::uint64_t trials) {
+// Presses Start in the selected mode and stops inside trial `trials`; returns the loop's
+// seconds (the set-up excluded).
+double timedRun(Bench& b, std::uint64_t trials) {
     using Clock = std::chrono::steady_clock;
     MainForm& form = b.program.IsingModel();
     Clock::time_point first, last;
@@ -47,7 +50,7 @@ void BM_SquareLoop(benchmark::State& state) {
     if (state.range(1) == 1) form.Glauber.setValue(true);
     constexpr std::uint64_t kTrials = 20'000'000;
     for (auto _ : state)
-        state.SetIterationTime(squareRun(b, kTrials));
+        state.SetIterationTime(timedRun(b, kTrials));
     state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * (kTrials - 1)));
 }
 BENCHMARK(BM_SquareLoop)
@@ -71,27 +74,13 @@ void BM_SquareSetUp(benchmark::State& state) {
 }
 BENCHMARK(BM_SquareSetUp)->Arg(60)->Arg(1000)->Unit(benchmark::kMillisecond);
 
-// Runs `passes` passes of the polymer chain after a fresh set-up; returns the loop's seconds.
-double chainRun(Bench& b, std::uint64_t passes) {
-    using Clock = std::chrono::steady_clock;
-    MainForm& form = b.program.IsingModel();
-    Clock::time_point first, last;
-    b.pump.after(1, [&] { first = Clock::now(); });
-    b.pump.after(passes, [&] {
-        last = Clock::now();
-        form.state.Running = false;
-    });
-    form.Command1.click();
-    return std::chrono::duration<double>(last - first).count();
-}
-
 void BM_ChainLoop(benchmark::State& state) {
     Bench b(11);
     b.program.IsingModel().PolymerChain.click();
     b.program.PolymerWindow().Iterations.setText(std::to_string(state.range(0)));
     constexpr std::uint64_t kPasses = 20'000'000;
     for (auto _ : state)
-        state.SetIterationTime(chainRun(b, kPasses));
+        state.SetIterationTime(timedRun(b, kPasses));
     state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * (kPasses - 1)));
 }
 BENCHMARK(BM_ChainLoop)
@@ -99,6 +88,35 @@ BENCHMARK(BM_ChainLoop)
     ->Arg(10000)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
+
+void BM_CubicLoop(benchmark::State& state) {
+    Bench b(9);
+    MainForm& form = b.program.IsingModel();
+    form.GridSize.setText(std::to_string(state.range(0)));
+    form.simulation3D.click();
+    constexpr std::uint64_t kTrials = 20'000'000;
+    for (auto _ : state)
+        state.SetIterationTime(timedRun(b, kTrials));
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * (kTrials - 1)));
+}
+BENCHMARK(BM_CubicLoop)->ArgName("N")->Arg(60)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+void BM_CubicSetUp(benchmark::State& state) {
+    Bench b(3);
+    MainForm& form = b.program.IsingModel();
+    View3DForm& view = b.program.n3DPicForm();
+    form.GridSize.setText(std::to_string(state.range(0)));
+    for (auto _ : state) {
+        view.PictureXY.Cls();
+        view.PictureYZ.Cls();
+        view.PictureXZ.Cls();
+        InitLattice3D(b.program);
+        SetupViews3D(b.program);
+    }
+    const std::int64_t side = state.range(0) + 1;
+    state.SetItemsProcessed(state.iterations() * side * side * side);
+}
+BENCHMARK(BM_CubicSetUp)->Arg(100)->Unit(benchmark::kMillisecond);
 
 void BM_CheckNoiseAccepts(benchmark::State& state) {
     Bench b(5);

@@ -3,6 +3,8 @@
 #include "core/program.h"
 #include "ising2d/ising2d.h"
 #include "polymer/polymer.h"
+#include "ising3d/ising3d.h"
+#include "ising3d/planeviews.h"
 
 namespace spinlab {
 
@@ -36,7 +38,18 @@ void Commands::Command1_Click() {
     }
 }
 
-void Commands::startCubicLattice() {}
+void Commands::startCubicLattice() {
+    MainForm& form = program_.IsingModel();
+    // Drawn whether the view window is on show or not: the menu alone shows and hides it.
+    View3DForm& view = program_.n3DPicForm();
+    view.PictureXY.Cls();
+    view.PictureYZ.Cls();
+    view.PictureXZ.Cls();
+    InitLattice3D(program_);
+    SetupViews3D(program_);
+    form.state.Running = true;
+    Run3D(program_);
+}
 
 void Commands::startSquareLattice() {
     MainForm& form = program_.IsingModel();

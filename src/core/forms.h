@@ -86,6 +86,8 @@ public:
     Label Label3;
     Label Label4;
     Label Label1;
+    // The middle index m whose planes the pictures were last drawn at; -1 before the first.
+    int plane = -1;
 };
 
 // PolymerWindow: the chain length input and the plot of state against position.

@@ -71,6 +71,18 @@ TEST(BatchRun, AFixedSeedReproducesTheRunExactly) {
               field(c, "energy") + field(c, "magnetization"));
 }
 
+TEST(BatchRun, CubicRunIsReproducibleAndCountsInTheViewWindow) {
+    const Options o = parse({"cubic", "--size", "20", "--trials", "50000", "--seed", "7"});
+    const Report a = runCubic(o);
+    const Report b = runCubic(o);
+    for (const char* key : {"simulation", "trials", "label", "energy", "magnetization"}) {
+        EXPECT_EQ(field(a, key), field(b, key)) << key;
+    }
+    EXPECT_EQ(field(a, "simulation"), "\"cubic\"");
+    EXPECT_EQ(field(a, "label"), "\"50000\"");
+    EXPECT_THROW(runCubic(parse({"cubic", "--size", "101", "--seed", "1"})), RunFailure);
+}
+
 TEST(BatchRun, ObservablesDescribeTheFinalLattice) {
     // With no dynamics nothing moves: a 1 x 1 lattice (N = 0) keeps its single spin, E = 0.
     const Report r = runSquare(

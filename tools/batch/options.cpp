@@ -31,7 +31,7 @@ const char kHelpText[] =
     "Output: simulation, trials, seconds and trials_per_second (the loop alone, set-up\n"
     "excluded), label (the trial counter's caption at the end), energy and magnetization of the\n"
     "final lattice over sites 0..N: E = -(sum over pairs of sites in each other's 3 x 3 block of\n"
-    "the product of their spins), M = the sum of the spins.\n"
+    "the product of their spins; 3 x 3 x 3 block for cubic), M = the sum of the spins.\n"
     "chain reports instead the energy of the final chain over units 0..n, H = -(sum over\n"
     "neighbouring units i, i + 1 in the same state s of s), and counts, the number of units in\n"
     "each state 1..9.\n"
