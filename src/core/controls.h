@@ -104,6 +104,14 @@ public:
     void setNumber(std::uint64_t count) {
         number_ = count;
         isNumber_ = true;
+        grouped_ = false;
+        markChanged();
+    }
+    // As setNumber, shown with a comma every three digits ("1,234,567").
+    void setGroupedNumber(std::uint64_t count) {
+        number_ = count;
+        isNumber_ = true;
+        grouped_ = true;
         markChanged();
     }
     std::string Caption() const;
@@ -114,6 +122,7 @@ private:
     std::string caption_;
     std::uint64_t number_ = 0;
     bool isNumber_ = false;
+    bool grouped_ = false;
 };
 
 class OptionButton : public Control {
