@@ -26,6 +26,16 @@ void Application::wire(Form& form) {
         bind(main->PolymerChain, &Commands::PolymerChain_Click);
         bind(main->Quit, &Commands::Quit_Click);
     }
+    if (auto* ant = dynamic_cast<AntForm*>(&form)) {
+        auto bindAnt = [this](Command& command, void (AntCommands::*handler)()) {
+            command.onClick = [this, handler] {
+                program_.handle([&] { (antCommands_.*handler)(); });
+            };
+        };
+        bindAnt(ant->Command1, &AntCommands::Command1_Click);
+        bindAnt(ant->Command2, &AntCommands::Command2_Click);
+        bindAnt(ant->Command3, &AntCommands::Command3_Click);
+    }
 }
 
 namespace {
