@@ -184,11 +184,10 @@ public:
     Window(std::string name, std::string caption);
     const std::string& caption() const { return caption_; }
     bool Visible() const { return visible_; }
+    // Showing a window that is already shown brings it to the front.
     void Show() {
-        if (!visible_) {
-            visible_ = true;
-            markChanged();
-        }
+        visible_ = true;
+        markChanged();
     }
     void Hide() {
         if (visible_) {

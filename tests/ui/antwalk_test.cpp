@@ -70,6 +70,12 @@ TEST(GuiAntWalk, StopBringsUpTheMainWindowAndEndClosesEveryWindow) {
     EXPECT_TRUE(gui.mainWindow().isVisible());
     EXPECT_TRUE(gui.window(form).isVisible());
 
+    // With the main window already shown, Stop brings it to the front.
+    gui.window(form).activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&gui.window(form)));
+    QTest::mouseClick(gui.widget<QPushButton>(form, "Command2"), Qt::LeftButton);
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&gui.mainWindow()));
+
     QTest::mouseClick(gui.widget<QPushButton>(form, "Command3"), Qt::LeftButton);
     EXPECT_TRUE(gui.program.ended());
     EXPECT_FALSE(gui.mainWindow().isVisible());
