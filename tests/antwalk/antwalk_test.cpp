@@ -255,16 +255,6 @@ TEST(Buttons, StopEndsTheWalkAndBringsUpTheMainWindow) {
     EXPECT_EQ(lastWalk(h).steps, 10);
     EXPECT_FALSE(lastWalk(h).reachedBorder);
     EXPECT_EQ(ant(h).Label1.Caption(), "10");
-
-    // Stop creates the main window when it does not exist yet.
-    Rng rng = Rng::seeded(1);
-    HeadlessBackend backend;
-    HeadlessPump pump(&rng);
-    Program program(backend, pump, rng);
-    Application app(program);
-    program.Form1().Command2.click();
-    ASSERT_TRUE(program.hasIsingModel());
-    EXPECT_TRUE(program.IsingModel().window.Visible());
 }
 
 TEST(Buttons, EndDuringAWalkClosesEveryWindowAndUnwindsTheWalk) {
