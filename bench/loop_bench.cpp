@@ -130,6 +130,22 @@ void BM_CheckNoiseAccepts(benchmark::State& state) {
 }
 BENCHMARK(BM_CheckNoiseAccepts);
 
+// A whole ant walk on Form1's design picture (135 x 143 cells), from Start to the border.
+void BM_AntWalk(benchmark::State& state) {
+    Bench b(11);
+    AntForm& form = b.program.Form1();
+    form.HScroll1.setValue(static_cast<int>(state.range(0)));
+    std::int64_t steps = 0;
+    for (auto _ : state) {
+        form.Command1.click();
+        steps += b.app.antCommands().lastWalk().steps;
+    }
+    state.SetItemsProcessed(steps);
+    state.counters["steps_per_walk"] =
+        benchmark::Counter(static_cast<double>(steps), benchmark::Counter::kAvgIterations);
+}
+BENCHMARK(BM_AntWalk)->ArgName("obstacles")->Arg(0)->Arg(200)->Unit(benchmark::kMicrosecond);
+
 }  // namespace
 }  // namespace spinlab
 

@@ -4,8 +4,11 @@
 // pictures, and the delay from the click to the loop's end.
 //
 //   spinlab_window_bench [square|cubic|chain] [seconds] [size]
+//   spinlab_window_bench ant [steps] [obstacles]
 //
-// The size is the Lattice Size for the lattices and the Number of Chain Units for the chain.
+// The size is the Lattice Size for the lattices and the Number of Chain Units for the chain. The
+// ant presses Form1's Start until its walks have taken at least `steps` steps (default 20000)
+// and reports how long they took in the real window.
 
 #include <QAction>
 #include <QApplication>
@@ -58,6 +61,39 @@ void postClick(QWidget* target) {
                                 Qt::NoButton, Qt::NoModifier));
 }
 
+int antBench(spinlab::Program& program, spinlab::QtBackend& backend, spinlab::QtPump& pump,
+             spinlab::Application& application, long long wanted, int obstacles) {
+    using Clock = std::chrono::steady_clock;
+    spinlab::AntForm& form = program.Form1();
+    form.window.Show();
+    form.HScroll1.setValue(obstacles);
+    backend.syncAll();
+    QCoreApplication::processEvents();
+    spinlab::FormWindow& window = *backend.windowFor(form);
+    PaintCounter counter(pump);
+    window.picture("Picture1")->installEventFilter(&counter);
+    auto* start = qobject_cast<QPushButton*>(window.widget("Command1"));
+
+    long long steps = 0;
+    int walks = 0;
+    const std::uint64_t slicesBefore = pump.slices();
+    const Clock::time_point first = Clock::now();
+    while (steps < wanted) {
+        start->click();
+        steps += application.antCommands().lastWalk().steps;
+        ++walks;
+    }
+    const double run = std::chrono::duration<double>(Clock::now() - first).count();
+    std::printf("simulation:          ant, %d obstacles\n", obstacles);
+    std::printf("walks:               %d, %lld steps (last label %s)\n", walks, steps,
+                form.Label1.Caption().c_str());
+    std::printf("seconds:             %.4f (%.4f per 20,000 steps)\n", run, run * 20000.0 / steps);
+    std::printf("steps per second:    %.3g\n", steps / run);
+    std::printf("event slices:        %llu, repaints %d\n",
+                static_cast<unsigned long long>(pump.slices() - slicesBefore), counter.paints);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -65,8 +101,11 @@ int main(int argc, char** argv) {
     const std::string simulation = argc > 1 ? argv[1] : "square";
     const double seconds = argc > 2 ? std::atof(argv[2]) : 3.0;
     const std::string size = argc > 3 ? argv[3] : (simulation == "chain" ? "10000" : "60");
-    if (simulation != "square" && simulation != "cubic" && simulation != "chain") {
-        std::fprintf(stderr, "usage: spinlab_window_bench [square|cubic|chain] [seconds] [size]\n");
+    if (simulation != "square" && simulation != "cubic" && simulation != "chain" &&
+        simulation != "ant") {
+        std::fprintf(stderr,
+                     "usage: spinlab_window_bench [square|cubic|chain] [seconds] [size]\n"
+                     "       spinlab_window_bench ant [steps] [obstacles]\n");
         return 2;
     }
     QApplication app(argc, argv);
@@ -79,6 +118,10 @@ int main(int argc, char** argv) {
     backend.attach(program);
     spinlab::Application application(program);
     application.start();
+    if (simulation == "ant") {
+        return antBench(program, backend, pump, application, argc > 2 ? std::atoll(argv[2]) : 20000,
+                        argc > 3 ? std::atoi(argv[3]) : 0);
+    }
     spinlab::MainForm& form = program.IsingModel();
     std::vector<spinlab::PictureBox*> pictures;
     spinlab::FormWindow& window = *backend.windowFor(form);

@@ -17,21 +17,26 @@ void Application::start() {
 }
 
 void Application::wire(Form& form) {
-    auto bind = [this](Command& command, void (Commands::*handler)()) {
-        command.onClick = [this, handler] { program_.handle([&] { (commands_.*handler)(); }); };
+    auto bind = [this](Command& command, auto& owner, auto handler) {
+        command.onClick = [this, &owner, handler] { program_.handle([&] { (owner.*handler)(); }); };
     };
     if (auto* main = dynamic_cast<MainForm*>(&form)) {
-        bind(main->Command1, &Commands::Command1_Click);
-        bind(main->Command2, &Commands::Command2_Click);
-        bind(main->IsingModelItem, &Commands::IsingModel_Click);
-        bind(main->simulation3D, &Commands::simulation3D_Click);
-        bind(main->PolymerChain, &Commands::PolymerChain_Click);
-        bind(main->Quit, &Commands::Quit_Click);
+        bind(main->Command1, commands_, &Commands::Command1_Click);
+        bind(main->Command2, commands_, &Commands::Command2_Click);
+        bind(main->IsingModelItem, commands_, &Commands::IsingModel_Click);
+        bind(main->simulation3D, commands_, &Commands::simulation3D_Click);
+        bind(main->PolymerChain, commands_, &Commands::PolymerChain_Click);
+        bind(main->Quit, commands_, &Commands::Quit_Click);
     }
     if (auto* polymer = dynamic_cast<PolymerForm*>(&form)) {
         polymer->Iterations.onChange = [this] {
             program_.handle([this] { Iterations_Change(program_); });
         };
+    }
+    if (auto* ant = dynamic_cast<AntForm*>(&form)) {
+        bind(ant->Command1, antCommands_, &AntCommands::Command1_Click);
+        bind(ant->Command2, antCommands_, &AntCommands::Command2_Click);
+        bind(ant->Command3, antCommands_, &AntCommands::Command3_Click);
     }
 }
 

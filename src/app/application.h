@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "antwalk/antcommands.h"
 #include "app/commands.h"
 #include "core/program.h"
 
@@ -15,6 +16,7 @@ public:
     explicit Application(Program& program);
     Program& program() { return program_; }
     Commands& commands() { return commands_; }
+    AntCommands& antCommands() { return antCommands_; }
 
     // Creates and shows the main window, as at program start.
     void start();
@@ -24,6 +26,7 @@ private:
 
     Program& program_;
     Commands commands_;
+    AntCommands antCommands_{program_};
 };
 
 // A platform error in the user's words, naming the input or the array and what was wrong.

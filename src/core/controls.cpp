@@ -73,7 +73,8 @@ void Label::setCaption(std::string caption) {
 }
 
 std::string Label::Caption() const {
-    return isNumber_ ? std::to_string(number_) : caption_;
+    if (!isNumber_) return caption_;
+    return grouped_ ? FormatThousands(static_cast<std::int64_t>(number_)) : std::to_string(number_);
 }
 
 OptionButton::OptionButton(std::string name, std::string caption, bool value, InputEpoch& epoch)

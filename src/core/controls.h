@@ -104,6 +104,14 @@ public:
     void setNumber(std::uint64_t count) {
         number_ = count;
         isNumber_ = true;
+        grouped_ = false;
+        markChanged();
+    }
+    // As setNumber, shown with a comma every three digits ("1,234,567").
+    void setGroupedNumber(std::uint64_t count) {
+        number_ = count;
+        isNumber_ = true;
+        grouped_ = true;
         markChanged();
     }
     std::string Caption() const;
@@ -114,6 +122,7 @@ private:
     std::string caption_;
     std::uint64_t number_ = 0;
     bool isNumber_ = false;
+    bool grouped_ = false;
 };
 
 class OptionButton : public Control {
@@ -175,11 +184,10 @@ public:
     Window(std::string name, std::string caption);
     const std::string& caption() const { return caption_; }
     bool Visible() const { return visible_; }
+    // Showing a window that is already shown brings it to the front.
     void Show() {
-        if (!visible_) {
-            visible_ = true;
-            markChanged();
-        }
+        visible_ = true;
+        markChanged();
     }
     void Hide() {
         if (visible_) {

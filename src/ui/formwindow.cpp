@@ -216,7 +216,11 @@ void FormWindow::sync() {
             }
             firstShow_ = false;
             show();
-        } else if (!form_.window.Visible() && isVisible()) {
+        } else if (form_.window.Visible()) {
+            if (isMinimized()) showNormal();
+            raise();
+            activateWindow();
+        } else if (isVisible()) {
             hide();
         }
     }

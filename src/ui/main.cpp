@@ -1,22 +1,29 @@
-// spinlab: Monte Carlo simulations of the Ising model and a polymer chain, painted live.
+// spinlab: Monte Carlo simulations of the Ising model and a polymer chain, painted live, and
+// Langton's ant in a window of its own.
 
 #include <QApplication>
+#include <QRect>
 #include <cstdio>
 #include <cstring>
 
 #include "app/application.h"
 #include "core/rng.h"
+#include "ui/formwindow.h"
 #include "ui/qtbackend.h"
 
 namespace {
 
 const char kHelp[] =
-    "Usage: spinlab [--help]\n"
+    "Usage: spinlab [--ant-walk] [--help]\n"
     "\n"
     "Opens the main window, \"Ising Model 2D Simulation\". Choose a simulation in its File menu\n"
     "(Ising Model, 3D Simulation, Polymer Chain), type a lattice size and a temperature, pick\n"
     "Metropolis or Glauber dynamics and press Start; Stop ends the run, Ctrl+Q quits.\n"
     "\n"
+    "  --ant-walk   also open the ant-walk window, \"Form1\", beside the main window: set the\n"
+    "               number of obstacles with the scroll bar in its picture and press Start to\n"
+    "               walk Langton's ant from the middle until it reaches the border; Stop halts\n"
+    "               the walk and brings up the main window, End ends the program\n"
     "  --help       show this text and exit\n";
 
 }  // namespace
@@ -29,7 +36,12 @@ int main(int argc, char** argv) {
         }
     }
     QApplication app(argc, argv);
+    bool antWalk = false;
     for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--ant-walk") == 0) {
+            antWalk = true;
+            continue;
+        }
         std::fprintf(stderr, "spinlab: unknown option %s (try --help)\n", argv[i]);
         return 2;
     }
@@ -43,5 +55,13 @@ int main(int argc, char** argv) {
     spinlab::Application application(program);
     application.start();
     backend.syncAll();
+    if (antWalk) {
+        spinlab::AntForm& ant = program.Form1();
+        ant.window.Show();
+        backend.syncAll();
+        // Beside the main window, so the walk and the simulations can be watched together.
+        const QRect main = backend.windowFor(program.IsingModel())->frameGeometry();
+        backend.windowFor(ant)->move(main.right() + 1 + 16, main.top());
+    }
     return QApplication::exec();
 }

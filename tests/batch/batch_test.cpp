@@ -92,6 +92,29 @@ TEST(BatchRun, ObservablesDescribeTheFinalLattice) {
     EXPECT_TRUE(m == "1" || m == "-1") << m;
 }
 
+TEST(BatchRun, AntWalksToTheBorderOrToTheStepCap) {
+    const Options o = parse({"ant", "--obstacles", "50", "--seed", "7"});
+    const Report a = runAnt(o);
+    EXPECT_EQ(field(a, "reached_border"), "true");
+    const int x = std::stoi(field(a, "x"));
+    const int y = std::stoi(field(a, "y"));
+    // The design picture is 135 x 143 cells: the walk ends on column or row 0 or one beyond
+    // the last.
+    EXPECT_TRUE(x == 0 || y == 0 || x == 135 || y == 143) << x << "," << y;
+    std::string label = field(a, "label");
+    std::erase(label, ',');
+    EXPECT_EQ(label, "\"" + field(a, "steps") + "\"");
+    const Report b = runAnt(o);
+    for (const char* key : {"steps", "x", "y", "heading", "label"}) {
+        EXPECT_EQ(field(a, key), field(b, key)) << key;
+    }
+
+    const Report capped = runAnt(parse({"ant", "--trials", "500", "--seed", "7"}));
+    EXPECT_EQ(field(capped, "steps"), "500");
+    EXPECT_EQ(field(capped, "label"), "\"500\"");
+    EXPECT_EQ(field(capped, "reached_border"), "false");
+}
+
 TEST(BatchRun, InputErrorsNameTheInput) {
     try {
         runSquare(parse({"square", "--temp", "hot", "--trials", "10", "--seed", "1"}));

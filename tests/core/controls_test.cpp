@@ -183,6 +183,24 @@ TEST(Label, ShowsTheLastCaptionOrNumberWritten) {
     EXPECT_EQ(label.Caption(), "");
 }
 
+TEST(Label, GroupedNumbersCarryACommaEveryThreeDigits) {
+    Label label("Label1", "Label1");
+    const std::pair<std::uint64_t, const char*> rows[] = {{0, "0"},
+                                                          {1, "1"},
+                                                          {999, "999"},
+                                                          {1000, "1,000"},
+                                                          {1234567, "1,234,567"},
+                                                          {2147483647, "2,147,483,647"}};
+    for (auto [count, shown] : rows) {
+        label.setGroupedNumber(count);
+        EXPECT_EQ(label.Caption(), shown);
+    }
+    label.takeChanged();
+    label.setNumber(1234567);  // a plain count again drops the separators
+    EXPECT_TRUE(label.takeChanged());
+    EXPECT_EQ(label.Caption(), "1234567");
+}
+
 TEST(ScrollBar, KeepsItsValueWithinItsRange) {
     ScrollBar bar("HScroll1", 0, 200, 300);
     EXPECT_EQ(bar.Value(), 200);

@@ -57,11 +57,17 @@ void Harness::run(Command& start, Command& stop) {
         stop.click();
     });
     start.click();
+    // A run that ended by itself (the ant at the border) stops the clock as it returns.
+    if (last_ < first_) last_ = Clock::now();
     if (!backend_.errors.empty()) throw RunFailure{backend_.errors.front()};
 }
 
+double Harness::seconds() const {
+    return std::chrono::duration<double>(last_ - first_).count();
+}
+
 void Harness::reportTiming(Report& report, const std::string& simulation) const {
-    const double seconds = std::chrono::duration<double>(last_ - first_).count();
+    const double seconds = this->seconds();
     report.addText("simulation", simulation);
     report.addInteger("trials", static_cast<std::int64_t>(options_.trials));
     report.addNumber("seconds", seconds);

@@ -37,12 +37,16 @@ public:
     explicit Harness(const Options& options);
 
     Program& program() { return program_; }
+    Application& application() { return app_; }
     MainForm& main() { return program_.IsingModel(); }
     // Types the common inputs (temperature, dynamics) into the main window.
     void applyCommonInputs();
     // Runs `start` (a click) with the pump set to stop the run inside trial `trials` by
-    // clicking `stop`; throws RunFailure when the program reported an error.
+    // clicking `stop`, unless the run ends by itself first; throws RunFailure when the program
+    // reported an error.
     void run(Command& start, Command& stop);
+    // Seconds between the first trial and the last.
+    double seconds() const;
     // The loop's own figures: trials, seconds between the first and the last trial.
     void reportTiming(Report& report, const std::string& simulation) const;
 
