@@ -2,9 +2,9 @@
 
 #include "core/program.h"
 #include "ising2d/ising2d.h"
-#include "polymer/polymer.h"
 #include "ising3d/ising3d.h"
 #include "ising3d/planeviews.h"
+#include "polymer/polymer.h"
 
 namespace spinlab {
 

@@ -2,6 +2,7 @@
 
 #include "core/program.h"
 #include "core/runtime.h"
+#include "core/sitedraw.h"
 
 namespace spinlab {
 
@@ -29,16 +30,7 @@ void InitLattice2D(Program& program) {
     }
 }
 
-namespace {
-
-// One draw of a site coordinate: N * Rnd in single precision, rounded half-to-even.
-inline int drawCoordinate(Rng& rng, const TextBox& gridSize) {
-    rng.Randomize();
-    const float r = rng.Rnd();
-    return static_cast<int>(Round(static_cast<float>(gridSize.cint()) * r));
-}
-
-}  // namespace
+namespace {}  // namespace
 
 int clippedSiteSum(const SquareLattice& lattice, int x, int y, int n) {
     const int s = lattice.get(x, y);
@@ -76,8 +68,8 @@ void Run2D(Program& program) {
 
     std::uint64_t trials = 0;
     while (state.Running) {
-        const int x = drawCoordinate(rng, gridSize);
-        const int y = drawCoordinate(rng, gridSize);
+        const int x = drawIndex(rng, gridSize);
+        const int y = drawIndex(rng, gridSize);
         const int n = gridSize.cint();
         state.SiteX = x;
         state.SiteY = y;
@@ -97,10 +89,14 @@ void Run2D(Program& program) {
         }
 
         if (pump.DoEvents()) {
-            // A nested run may have moved the site under trial and rewritten the lattice.
-            if (accepted) {
-                const std::int16_t c = ChooseColor(state, state.SiteX, state.SiteY);
-                picture.PSet(state.SiteX, state.SiteY, QBColor(c));
+            // A nested run may have moved the site under trial and rewritten the lattice. A
+            // chain run leaves a unit index that may lie beyond the lattice: there is no site to
+            // repaint then, and Stop must not turn into a bounds error.
+            const std::int64_t sx = state.SiteX, sy = state.SiteY;
+            if (accepted && sx >= 0 && sx <= SquareLattice::kMax && sy >= 0 &&
+                sy <= SquareLattice::kMax) {
+                const std::int16_t c = ChooseColor(state, double(sx), double(sy));
+                picture.PSet(double(sx), double(sy), QBColor(c));
             }
         } else if (accepted) {
             picture.PSet(x, y, *cell == -1 ? colorDown : colorUp);

@@ -2,6 +2,7 @@
 
 #include "core/program.h"
 #include "core/runtime.h"
+#include "core/sitedraw.h"
 #include "ising3d/planeviews.h"
 
 namespace spinlab {
@@ -26,18 +27,22 @@ void InitLattice3D(Program& program) {
 }
 
 int clippedBoxSum(const CubicLattice& lattice, int x, int y, int z, int n) {
+    const int s = lattice.get(x, y, z);
+    return s * clippedBoxTotal(lattice, x, y, z, n);
+}
+
+int clippedBoxTotal(const CubicLattice& lattice, int x, int y, int z, int n) {
     const int xlo = x == 0 ? 0 : x - 1;
     const int ylo = y == 0 ? 0 : y - 1;
     const int zlo = z == 0 ? 0 : z - 1;
     const int xhi = x == n ? n : x + 1;
     const int yhi = y == n ? n : y + 1;
     const int zhi = z == n ? n : z + 1;
-    const int s = lattice.get(x, y, z);
     int sum = 0;
     for (int k = zlo; k <= zhi; ++k) {
         for (int i = xlo; i <= xhi; ++i) {
             for (int j = ylo; j <= yhi; ++j) {
-                if (i != x || j != y || k != z) sum += lattice.get(i, j, k) * s;
+                if (i != x || j != y || k != z) sum += lattice.get(i, j, k);
             }
         }
     }
@@ -45,13 +50,6 @@ int clippedBoxSum(const CubicLattice& lattice, int x, int y, int z, int n) {
 }
 
 namespace {
-
-// One draw of a site coordinate: N * Rnd in single precision, rounded half-to-even.
-inline int drawCoordinate(Rng& rng, const TextBox& gridSize) {
-    rng.Randomize();
-    const float r = rng.Rnd();
-    return static_cast<int>(Round(static_cast<float>(gridSize.cint()) * r));
-}
 
 bool inCube(std::int64_t x, std::int64_t y, std::int64_t z) {
     constexpr std::int64_t kMax = CubicLattice::kMax;
@@ -77,9 +75,9 @@ void Run3D(Program& program) {
 
     std::uint64_t passes = 0;
     while (state.Running) {
-        const int x = drawCoordinate(rng, gridSize);
-        const int y = drawCoordinate(rng, gridSize);
-        const int z = drawCoordinate(rng, gridSize);
+        const int x = drawIndex(rng, gridSize);
+        const int y = drawIndex(rng, gridSize);
+        const int z = drawIndex(rng, gridSize);
         const int n = gridSize.cint();
         state.SiteX = x;
         state.SiteY = y;
@@ -89,7 +87,15 @@ void Run3D(Program& program) {
         std::int8_t* cell = state.Lattice3D.cell(x, y, z);
 
         const bool accepted = rule.accepts(2 * energy);
-        if (accepted) *cell = (*cell == 1) ? -1 : 1;
+        if (accepted) {
+            const int old = *cell;
+            const int now = old == 1 ? -1 : 1;
+            *cell = static_cast<std::int8_t>(now);
+            // A never-set cell (0) has no energy of its own, so its change is not 2 * energy.
+            state.drift.energy +=
+                old != 0 ? 2 * energy : -clippedBoxTotal(state.Lattice3D, x, y, z, n);
+            state.drift.magnetization += now - old;
+        }
 
         if (pump.DoEvents()) {
             // A nested run may have moved the site under trial, rewritten the lattice and

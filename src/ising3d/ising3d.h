@@ -13,6 +13,8 @@ class Program;
 // (no wrap-around), without the site itself: half the energy change of flipping it. The centre
 // is read first, then the box z by z; an index outside 0..100 raises the bounds error.
 int clippedBoxSum(const CubicLattice& lattice, int x, int y, int z, int n);
+// The plain sum of the spins in that clipped box without the site, with bounds checks.
+int clippedBoxTotal(const CubicLattice& lattice, int x, int y, int z, int n);
 
 inline int boxSum(const CubicLattice& lattice, int x, int y, int z, int n) {
     // Below N in every direction the zero frame clips the low edges and nothing beyond N is

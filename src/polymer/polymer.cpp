@@ -2,6 +2,7 @@
 
 #include "core/program.h"
 #include "core/runtime.h"
+#include "core/sitedraw.h"
 
 namespace spinlab {
 
@@ -90,10 +91,8 @@ void RunChain(Program& program) {
     while (state.Running) {
         iterations.setLocked(true);
 
-        rng.Randomize();
-        const float r = rng.Rnd();
+        const int x = drawIndex(rng, iterations);
         const int n = iterations.cint();
-        const int x = static_cast<int>(Round(static_cast<float>(n) * r));
         state.SiteX = x;
 
         rng.Randomize();

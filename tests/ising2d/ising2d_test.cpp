@@ -367,3 +367,28 @@ TEST(Observables, EnergyAndMagnetizationOfSimpleStates) {
 
 }  // namespace
 }  // namespace spinlab
+
+namespace spinlab {
+namespace {
+
+TEST(Nesting, ANestedChainRunLeavingAUnitBeyondTheLatticeEndsCleanly) {
+    testing::HeadlessProgram h(23);
+    h.main().Temp.setText("-1");  // every move is taken, so the outer trial repaints
+    h.pump.after(40, [&] {
+        h.main().PolymerChain.click();
+        h.program.PolymerWindow().Iterations.setText("10000");
+        h.pump.after(500, [&] {
+            // The nested chain run's last unit lies beyond the square lattice.
+            h.state().SiteX = 9000;
+            h.main().Command2.click();
+        });
+        h.start();
+    });
+    h.start();
+    EXPECT_TRUE(h.backend.errors.empty()) << h.backend.errors.front();
+    EXPECT_EQ(h.main().Label1.Caption(), "40");
+    EXPECT_EQ(h.app.commands().activeRuns(), 0);
+}
+
+}  // namespace
+}  // namespace spinlab
