@@ -6,6 +6,8 @@
 #include <chrono>
 
 #include "app/application.h"
+#include "batch/model.h"
+#include "batch/runners.h"
 #include "core/headless.h"
 #include "core/program.h"
 #include "core/rng.h"
@@ -117,6 +119,36 @@ void BM_CubicSetUp(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * side * side * side);
 }
 BENCHMARK(BM_CubicSetUp)->Arg(100)->Unit(benchmark::kMillisecond);
+
+// The batch tool's run, with and without a CSV row every `every` trials (0: none), to show what
+// following the observables costs the loop.
+void BM_SampledRun(benchmark::State& state) {
+    const std::string simulation = state.range(0) == 0   ? "square"
+                                   : state.range(0) == 1 ? "cubic"
+                                                         : "chain";
+    std::vector<std::string> args = {simulation, "--units", "10000", "--trials",
+                                     "20000000", "--seed",  "7"};
+    std::FILE* sink = std::fopen("/dev/null", "w");
+    if (state.range(1) > 0) {
+        args.insert(args.end(), {"--every", std::to_string(state.range(1)), "--series", "x"});
+    }
+    const batch::Options options = *batch::parseOptions(args);
+    const batch::Model& model = *batch::findModel(simulation);
+    for (auto _ : state) {
+        const batch::Report r =
+            batch::runModel(model, options, state.range(1) > 0 ? sink : nullptr);
+        for (const auto& [key, value] : r.fields) {
+            if (key == "seconds") state.SetIterationTime(std::stod(value));
+        }
+    }
+    std::fclose(sink);
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * (options.trials - 1)));
+}
+BENCHMARK(BM_SampledRun)
+    ->ArgNames({"model", "every"})
+    ->ArgsProduct({{0, 1, 2}, {0, 1000}})
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 
 void BM_CheckNoiseAccepts(benchmark::State& state) {
     Bench b(5);

@@ -3,7 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <set>
+#include <sstream>
 
+#include "batch/model.h"
 #include "batch/options.h"
 #include "batch/runners.h"
 
@@ -19,6 +24,10 @@ std::string field(const Report& r, const std::string& key) {
 
 Options parse(std::vector<std::string> args) {
     return *parseOptions(args);
+}
+
+Report run(const Options& o) {
+    return runModel(*findModel(o.simulation), o, nullptr);
 }
 
 TEST(BatchOptions, DefaultsAreTheWindowsInitialValues) {
@@ -59,33 +68,32 @@ TEST(BatchOptions, MalformedCommandLinesAreRefused) {
 
 TEST(BatchRun, AFixedSeedReproducesTheRunExactly) {
     const Options o = parse({"square", "--size", "30", "--trials", "200000", "--seed", "7"});
-    const Report a = runSquare(o);
-    const Report b = runSquare(o);
+    const Report a = run(o);
+    const Report b = run(o);
     for (const char* key : {"simulation", "trials", "label", "energy", "magnetization"}) {
         EXPECT_EQ(field(a, key), field(b, key)) << key;
     }
     EXPECT_EQ(field(a, "label"), "\"200000\"");
-    const Report c =
-        runSquare(parse({"square", "--size", "30", "--trials", "200000", "--seed", "8"}));
+    const Report c = run(parse({"square", "--size", "30", "--trials", "200000", "--seed", "8"}));
     EXPECT_NE(field(a, "energy") + field(a, "magnetization"),
               field(c, "energy") + field(c, "magnetization"));
 }
 
 TEST(BatchRun, CubicRunIsReproducibleAndCountsInTheViewWindow) {
     const Options o = parse({"cubic", "--size", "20", "--trials", "50000", "--seed", "7"});
-    const Report a = runCubic(o);
-    const Report b = runCubic(o);
+    const Report a = run(o);
+    const Report b = run(o);
     for (const char* key : {"simulation", "trials", "label", "energy", "magnetization"}) {
         EXPECT_EQ(field(a, key), field(b, key)) << key;
     }
     EXPECT_EQ(field(a, "simulation"), "\"cubic\"");
     EXPECT_EQ(field(a, "label"), "\"50000\"");
-    EXPECT_THROW(runCubic(parse({"cubic", "--size", "101", "--seed", "1"})), RunFailure);
+    EXPECT_THROW(run(parse({"cubic", "--size", "101", "--seed", "1"})), RunFailure);
 }
 
 TEST(BatchRun, ObservablesDescribeTheFinalLattice) {
     // With no dynamics nothing moves: a 1 x 1 lattice (N = 0) keeps its single spin, E = 0.
-    const Report r = runSquare(
+    const Report r = run(
         parse({"square", "--size", "0", "--dynamics", "none", "--trials", "10", "--seed", "3"}));
     EXPECT_EQ(field(r, "energy"), "0");
     const std::string m = field(r, "magnetization");
@@ -117,18 +125,18 @@ TEST(BatchRun, AntWalksToTheBorderOrToTheStepCap) {
 
 TEST(BatchRun, InputErrorsNameTheInput) {
     try {
-        runSquare(parse({"square", "--temp", "hot", "--trials", "10", "--seed", "1"}));
+        run(parse({"square", "--temp", "hot", "--trials", "10", "--seed", "1"}));
         FAIL();
     } catch (const RunFailure& e) {
         EXPECT_NE(e.message.find("Temp \"hot\" is not a number"), std::string::npos) << e.message;
     }
-    EXPECT_THROW(runSquare(parse({"square", "--size", "1001", "--seed", "1"})), RunFailure);
+    EXPECT_THROW(run(parse({"square", "--size", "1001", "--seed", "1"})), RunFailure);
 }
 
 TEST(BatchRun, ChainReportsTheCountsAndEnergyOfItsFinalChain) {
     // Two units and no dynamics: the set-up stays, so the energy follows from the counts.
     for (const char* seed : {"1", "2", "3", "4", "5"}) {
-        const Report r = runChain(parse(
+        const Report r = run(parse(
             {"chain", "--units", "1", "--dynamics", "none", "--trials", "7", "--seed", seed}));
         EXPECT_EQ(field(r, "label"), "\"7\"");
         const std::string counts = field(r, "counts");
@@ -141,16 +149,179 @@ TEST(BatchRun, ChainReportsTheCountsAndEnergyOfItsFinalChain) {
         EXPECT_EQ(field(r, "energy"), energy) << counts;
     }
     const Options o = parse({"chain", "--units", "10000", "--trials", "100000", "--seed", "9"});
-    const Report a = runChain(o);
-    EXPECT_EQ(field(a, "counts"), field(runChain(o), "counts"));
+    const Report a = run(o);
+    EXPECT_EQ(field(a, "counts"), field(run(o), "counts"));
     EXPECT_EQ(field(a, "simulation"), "\"chain\"");
     try {
-        runChain(parse({"chain", "--units", "-3", "--seed", "1"}));
+        run(parse({"chain", "--units", "-3", "--seed", "1"}));
         FAIL();
     } catch (const RunFailure& e) {
         EXPECT_NE(e.message.find("Number of Chain Units -3 is negative"), std::string::npos)
             << e.message;
     }
+}
+
+}  // namespace
+}  // namespace spinlab::batch
+
+namespace spinlab::batch {
+namespace {
+
+// Runs with the series going to a temporary file; returns the file's lines.
+std::vector<std::string> seriesOf(const Options& o, Report* report = nullptr) {
+    std::FILE* f = std::tmpfile();
+    const Report r = runModel(*findModel(o.simulation), o, f);
+    if (report) *report = r;
+    std::rewind(f);
+    std::vector<std::string> lines;
+    char buf[512];
+    while (std::fgets(buf, sizeof buf, f))
+        lines.emplace_back(buf, std::strcspn(buf, "\n"));
+    std::fclose(f);
+    return lines;
+}
+
+TEST(BatchSeries, RowsEveryKTrialsEndAtTheFinalRecount) {
+    struct Row {
+        std::vector<std::string> args;
+        const char* header;
+    };
+    const Row rows[] = {
+        {{"square", "--size", "20", "--temp", "3"}, "trial,energy,magnetization"},
+        {{"cubic", "--size", "8", "--temp", "9"}, "trial,energy,magnetization"},
+        {{"chain", "--units", "50", "--temp", "3"},
+         "trial,energy,count_1,count_2,count_3,count_4,count_5,count_6,count_7,count_8,count_9"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.args[0]);
+        std::vector<std::string> args = row.args;
+        for (const char* a :
+             {"--trials", "250000", "--seed", "4", "--every", "1000", "--series", "x"}) {
+            args.emplace_back(a);
+        }
+        Report report;
+        const auto lines = seriesOf(parse(args), &report);
+        ASSERT_EQ(lines.size(), 251u);
+        EXPECT_EQ(lines[0], row.header);
+        EXPECT_EQ(lines[1].substr(0, 5), "1000,");
+        // The running totals must land exactly on a recount of the final state.
+        std::string last = "250000," + field(report, "energy");
+        if (row.args[0] == "chain") {
+            std::string counts = field(report, "counts");
+            counts.erase(std::remove(counts.begin(), counts.end(), ' '), counts.end());
+            last += "," + counts.substr(1, counts.size() - 2);
+        } else {
+            last += "," + field(report, "magnetization");
+        }
+        EXPECT_EQ(lines.back(), last);
+    }
+}
+
+TEST(BatchSeries, TheSameSeedGivesTheSameSeries) {
+    const Options o = parse({"cubic", "--size", "10", "--trials", "100000", "--seed", "9",
+                             "--every", "5000", "--series", "x"});
+    EXPECT_EQ(seriesOf(o), seriesOf(o));
+}
+
+TEST(BatchPicture, EachSimulationShowsItsSurfacesInTheirColours) {
+    struct Row {
+        const char* simulation;
+        int width, height;
+        std::set<std::uint32_t> colours;
+    };
+    const std::uint32_t bg = 0xEFEFEF;
+    const Row rows[] = {
+        {"square", 223, 207, {0x0000FF, 0xFFFFFF, bg}},
+        {"cubic", 223 + 215 + 215, 207, {0x0000FF, 0xFFFFFF, bg}},
+        {"chain", 447, 79, {0x000000, 0xFFFFFF, bg}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.simulation);
+        Options o = parse(
+            {row.simulation, "--size", "30", "--units", "40", "--trials", "20000", "--seed", "2"});
+        Harness h(o);
+        const Model& m = *findModel(row.simulation);
+        m.prepare(h.program(), o);
+        h.run(h.main().Command1, h.main().Command2);
+        const RgbImage image = m.picture(h.program());
+        EXPECT_EQ(image.width, row.width);
+        EXPECT_EQ(image.height, row.height);
+        const std::set<std::uint32_t> seen(image.pixels.begin(), image.pixels.end());
+        EXPECT_EQ(seen, row.colours);
+    }
+}
+
+TEST(BatchSweep, RowsComeInTemperatureOrderWhateverTheThreads) {
+    auto sweep = [](const char* threads) {
+        const Options o = parse({"square", "--size", "6", "--sweep", "1:7:1.5", "--trials", "60000",
+                                 "--seed", "3", "--threads", threads});
+        std::FILE* f = std::tmpfile();
+        runSweep(*findModel("square"), o, f);
+        std::rewind(f);
+        std::string text;
+        for (int c; (c = std::fgetc(f)) != EOF;)
+            text.push_back(static_cast<char>(c));
+        std::fclose(f);
+        return text;
+    };
+    const std::string one = sweep("1");
+    EXPECT_EQ(one, sweep("2"));
+    EXPECT_EQ(one, sweep("5"));
+    std::istringstream lines(one);
+    std::string line;
+    std::vector<std::string> temps;
+    std::getline(lines, line);
+    EXPECT_EQ(line, "temp,trials,energy_mean,energy_err,abs_m_mean,abs_m_err");
+    while (std::getline(lines, line))
+        temps.push_back(line.substr(0, line.find(',')));
+    EXPECT_EQ(temps, (std::vector<std::string>{"1", "2.5", "4", "5.5", "7"}));
+}
+
+TEST(BatchSweep, ChainFractionsAddUpToOne) {
+    const Options o =
+        parse({"chain", "--units", "30", "--sweep", "2:4:2", "--trials", "50000", "--seed", "3"});
+    std::FILE* f = std::tmpfile();
+    runSweep(*findModel("chain"), o, f);
+    std::rewind(f);
+    char buf[1024];
+    ASSERT_TRUE(std::fgets(buf, sizeof buf, f));
+    int rows = 0;
+    while (std::fgets(buf, sizeof buf, f)) {
+        std::istringstream in(buf);
+        std::string cell;
+        std::vector<double> v;
+        while (std::getline(in, cell, ','))
+            v.push_back(std::stod(cell));
+        ASSERT_EQ(v.size(), 13u);
+        double sum = 0;
+        for (std::size_t i = 4; i < 13; ++i)
+            sum += v[i];
+        EXPECT_NEAR(sum, 1.0, 1e-8);  // nine fractions, each printed to 9 digits
+        EXPECT_LT(v[2], 0.0);  // like neighbours lower the energy
+        ++rows;
+    }
+    EXPECT_EQ(rows, 2);
+    std::fclose(f);
+}
+
+TEST(BatchOptions, MeasurementOptionsAreCheckedTogether) {
+    const std::vector<std::vector<std::string>> bad = {
+        {"square", "--every", "10"},
+        {"square", "--series", "x.csv"},
+        {"square", "--sweep", "1:2:0.5", "--png", "x.png"},
+        {"ant", "--every", "10", "--series", "-"},
+        {"square", "--sweep", "1:2"},
+        {"square", "--sweep", "2:1:0.5"},
+        {"square", "--sweep", "1:2:0"},
+        {"square", "--sweep", "a:b:c"},
+        {"square", "--sweep", "1:2:0.5", "--burn-in", "1"},
+        {"square", "--sweep", "1:2:0.5", "--threads", "0"},
+    };
+    for (const auto& args : bad) {
+        EXPECT_THROW(parseOptions(args), UsageError) << args[1] << " " << args[2];
+    }
+    EXPECT_EQ(sweepTemperatures("3:1:-1"), (std::vector<double>{3, 2, 1}));
+    EXPECT_EQ(sweepTemperatures("2:2:1"), (std::vector<double>{2}));
 }
 
 }  // namespace

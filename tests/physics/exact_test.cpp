@@ -10,6 +10,7 @@
 
 #include "batch/stats.h"
 #include "ising2d/observables.h"
+#include "ising3d/observables.h"
 #include "testkit/headless_program.h"
 
 namespace spinlab {
@@ -60,6 +61,7 @@ double exactEnergyPerSite(const Graph& g, double t) {
 
 struct Case {
     const char* name;
+    int dims;
     int n;
     bool glauber;
     const char* temp;
@@ -69,17 +71,22 @@ std::ostream& operator<<(std::ostream& out, const Case& c) {
     return out << c.name;
 }
 
-class ExactSquare : public ::testing::TestWithParam<Case> {};
+class ExactLattice : public ::testing::TestWithParam<Case> {};
 
-TEST_P(ExactSquare, MeanEnergyPerSiteMatchesEnumeration) {
+TEST_P(ExactLattice, MeanEnergyPerSiteMatchesEnumeration) {
     const Case& c = GetParam();
     HeadlessProgram h(1234 + c.n);
     h.main().GridSize.setText(std::to_string(c.n));
     h.main().Temp.setText(c.temp);
     h.main().Glauber.setValue(c.glauber);
     h.main().Metropolis.setValue(!c.glauber);
+    if (c.dims == 3) h.main().simulation3D.click();
+    auto recount = [&] {
+        const SimState& st = h.state();
+        return c.dims == 2 ? squareEnergy(st.Lattice2D, c.n) : cubicEnergy(st.Lattice3D, c.n);
+    };
 
-    const Graph g = boxGraph(c.n, 2);
+    const Graph g = boxGraph(c.n, c.dims);
     constexpr std::uint64_t kTrials = 4'000'000;
     const std::uint64_t every = static_cast<std::uint64_t>(g.sites);
     std::vector<double> samples;
@@ -89,7 +96,7 @@ TEST_P(ExactSquare, MeanEnergyPerSiteMatchesEnumeration) {
         [&] {
             const SimState& st = h.state();
             if (first) {
-                offset = squareEnergy(st.Lattice2D, c.n) - st.drift.energy;
+                offset = recount() - st.drift.energy;
                 first = false;
             }
             // Burn in the first tenth.
@@ -102,22 +109,26 @@ TEST_P(ExactSquare, MeanEnergyPerSiteMatchesEnumeration) {
     h.start();
 
     // The running total agrees with a recount at the end.
-    EXPECT_EQ(offset + h.state().drift.energy, squareEnergy(h.state().Lattice2D, c.n));
+    EXPECT_EQ(offset + h.state().drift.energy, recount());
     const batch::Estimate e = batch::batchMeans(samples, 20);
     const double exact = exactEnergyPerSite(g, std::stod(c.temp));
     EXPECT_GT(e.error, 0.0);
     EXPECT_NEAR(e.mean, exact, 4 * e.error) << "exact " << exact << ", error " << e.error;
 }
 
-INSTANTIATE_TEST_SUITE_P(TinyLattices, ExactSquare,
-                         ::testing::Values(Case{"n1_metropolis_cold", 1, false, "2"},
-                                           Case{"n1_metropolis_hot", 1, false, "8"},
-                                           Case{"n1_glauber_cold", 1, true, "2"},
-                                           Case{"n1_glauber_hot", 1, true, "8"},
-                                           Case{"n2_metropolis_cold", 2, false, "3"},
-                                           Case{"n2_metropolis_hot", 2, false, "9"},
-                                           Case{"n2_glauber_cold", 2, true, "3"},
-                                           Case{"n2_glauber_hot", 2, true, "9"}),
+INSTANTIATE_TEST_SUITE_P(TinyLattices, ExactLattice,
+                         ::testing::Values(Case{"n1_metropolis_cold", 2, 1, false, "2"},
+                                           Case{"n1_metropolis_hot", 2, 1, false, "8"},
+                                           Case{"n1_glauber_cold", 2, 1, true, "2"},
+                                           Case{"n1_glauber_hot", 2, 1, true, "8"},
+                                           Case{"n2_metropolis_cold", 2, 2, false, "3"},
+                                           Case{"n2_metropolis_hot", 2, 2, false, "9"},
+                                           Case{"n2_glauber_cold", 2, 2, true, "3"},
+                                           Case{"n2_glauber_hot", 2, 2, true, "9"},
+                                           Case{"cube_metropolis_cold", 3, 1, false, "4"},
+                                           Case{"cube_metropolis_hot", 3, 1, false, "20"},
+                                           Case{"cube_glauber_cold", 3, 1, true, "4"},
+                                           Case{"cube_glauber_hot", 3, 1, true, "20"}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ExactEnumeration, CountsTheTwoByTwoBlockByHand) {

@@ -32,11 +32,17 @@ struct RunFailure {
     std::string message;
 };
 
+// An output file could not be written. Exit status 1.
+struct OutputFailure {
+    std::string message;
+};
+
 class Harness {
 public:
     explicit Harness(const Options& options);
 
     Program& program() { return program_; }
+    HeadlessPump& pump() { return pump_; }
     Application& application() { return app_; }
     MainForm& main() { return program_.IsingModel(); }
     // Types the common inputs (temperature, dynamics) into the main window.

@@ -4,29 +4,80 @@
 #include <string>
 #include <vector>
 
+#include "batch/model.h"
 #include "batch/options.h"
 #include "batch/runners.h"
 
 namespace {
 
-void print(const spinlab::batch::Report& report, bool json) {
+using namespace spinlab::batch;
+
+void print(std::FILE* out, const Report& report, bool json) {
     if (json) {
-        std::string out = "{";
+        std::string line = "{";
         for (std::size_t i = 0; i < report.fields.size(); ++i) {
-            if (i > 0) out += ", ";
-            out += "\"" + report.fields[i].first + "\": " + report.fields[i].second;
+            if (i > 0) line += ", ";
+            line += "\"" + report.fields[i].first + "\": " + report.fields[i].second;
         }
-        std::printf("%s}\n", out.c_str());
+        std::fprintf(out, "%s}\n", line.c_str());
         return;
     }
-    for (const auto& [key, value] : report.fields)
-        std::printf("%s: %s\n", key.c_str(), value.c_str());
+    for (const auto& [key, value] : report.fields) {
+        std::fprintf(out, "%s: %s\n", key.c_str(), value.c_str());
+    }
+}
+
+// The CSV destination: standard output for "-", else the named file, created afresh.
+class Output {
+public:
+    explicit Output(const std::string& path) : path_(path) {
+        if (path.empty()) return;
+        file_ = path == "-" ? stdout : std::fopen(path.c_str(), "w");
+        if (!file_) throw OutputFailure{"cannot write " + path};
+    }
+    ~Output() {
+        if (file_ && file_ != stdout) std::fclose(file_);
+    }
+    Output(const Output&) = delete;
+    Output& operator=(const Output&) = delete;
+    std::FILE* file() const { return file_; }
+    // Flushes and closes; a full disk shows up here, not as a silently short file.
+    void finish() {
+        if (!file_) return;
+        bool ok = std::fflush(file_) == 0 && !std::ferror(file_);
+        if (file_ != stdout) ok = std::fclose(file_) == 0 && ok;
+        file_ = nullptr;
+        if (!ok) throw OutputFailure{"cannot write " + path_};
+    }
+
+private:
+    std::string path_;
+    std::FILE* file_ = nullptr;
+};
+
+int run(const Options& options) {
+    if (options.simulation == "ant") {
+        print(stdout, runAnt(options), options.json);
+        return 0;
+    }
+    const Model& model = *findModel(options.simulation);
+    if (!options.sweep.empty()) {
+        Output out(options.series.empty() ? "-" : options.series);
+        runSweep(model, options, out.file());
+        out.finish();
+        return 0;
+    }
+    Output series(options.series);
+    const Report report = runModel(model, options, series.file());
+    series.finish();
+    // With the series on standard output the summary keeps out of its way.
+    print(options.series == "-" ? stderr : stdout, report, options.json);
+    return 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    using namespace spinlab::batch;
     const std::vector<std::string> args(argv + 1, argv + argc);
     try {
         const auto options = parseOptions(args);
@@ -34,15 +85,12 @@ int main(int argc, char** argv) {
             std::fputs(kHelpText, stdout);
             return 0;
         }
-        Report (*const run)(const Options&) = options->simulation == "cubic"   ? runCubic
-                                              : options->simulation == "chain" ? runChain
-                                              : options->simulation == "ant"   ? runAnt
-                                                                               : runSquare;
-        const Report report = run(*options);
-        print(report, options->json);
-        return 0;
+        return run(*options);
     } catch (const UsageError& e) {
         std::fprintf(stderr, "spinlab-batch: %s (see --help)\n", e.message.c_str());
+        return 1;
+    } catch (const OutputFailure& e) {
+        std::fprintf(stderr, "spinlab-batch: %s\n", e.message.c_str());
         return 1;
     } catch (const RunFailure& e) {
         std::fprintf(stderr, "spinlab-batch: %s\n", e.message.c_str());

@@ -1,6 +1,8 @@
 #include "batch/options.h"
 
 #include <charconv>
+#include <cmath>
+#include <cstdlib>
 
 namespace spinlab::batch {
 
@@ -29,6 +31,27 @@ const char kHelpText[] =
     "                    generator follows the clock\n"
     "  --json            print one JSON object instead of lines of text\n"
     "  --help            show this text\n"
+    "\n"
+    "Measurements (square, cubic, chain):\n"
+    "  --every K --series FILE\n"
+    "                    write a CSV row every K trials to FILE (- for standard output, the\n"
+    "                    summary then going to standard error): trial,energy,magnetization for\n"
+    "                    the lattices (the whole lattice, as defined below), and\n"
+    "                    trial,energy,count_1,...,count_9 for the chain\n"
+    "  --png FILE        write the final picture as the window shows it (cubic: the three\n"
+    "                    views side by side in window order; ant: its picture)\n"
+    "  --sweep T1:T2:STEP\n"
+    "                    one independent run of --trials trials per temperature T1, T1 + STEP,\n"
+    "                    ... up to T2, in parallel, and one CSV row per temperature (to --series,\n"
+    "                    default standard output): temp,trials,energy_mean,energy_err,\n"
+    "                    abs_m_mean,abs_m_err per site for the lattices, and temp,trials,\n"
+    "                    energy_mean,energy_err,frac_1,...,frac_9 per unit for the chain;\n"
+    "                    errors are one standard error from 20 batch means. Samples are taken\n"
+    "                    every --every trials (default: once per site, a sweep of the lattice)\n"
+    "  --burn-in F       sweep: the first share F of each run's trials is left out (default 0.2)\n"
+    "  --threads N       sweep: runs at a time (default: one per core); the output is the same\n"
+    "                    whatever N is\n"
+    "With --seed the series, pictures and sweeps are byte for byte the same on every run.\n"
     "\n"
     "Output: simulation, trials, seconds and trials_per_second (the loop alone, set-up\n"
     "excluded), label (the trial counter's caption at the end), energy and magnetization of the\n"
@@ -60,6 +83,30 @@ std::uint64_t wholeNumber(const std::string& option, const std::string& text, bo
 }
 
 }  // namespace
+
+std::vector<double> sweepTemperatures(const std::string& spec) {
+    double v[3];
+    std::size_t start = 0;
+    for (int i = 0; i < 3; ++i) {
+        const std::size_t colon = i < 2 ? spec.find(':', start) : spec.size();
+        const std::string part = spec.substr(start, colon == std::string::npos ? 0 : colon - start);
+        char* end = nullptr;
+        v[i] = std::strtod(part.c_str(), &end);
+        if (colon == std::string::npos || part.empty() || *end != '\0' || !std::isfinite(v[i])) {
+            throw UsageError{"--sweep takes T1:T2:STEP, not \"" + spec + "\""};
+        }
+        start = colon + 1;
+    }
+    const double span = (v[1] - v[0]) / v[2];
+    if (v[2] == 0 || span < -1e-9 || span > 10000) {
+        throw UsageError{"--sweep: STEP must lead from T1 to T2 in at most 10001 temperatures"};
+    }
+    std::vector<double> temps;
+    const auto count = static_cast<std::size_t>(std::floor(span + 1e-9)) + 1;
+    for (std::size_t i = 0; i < count; ++i)
+        temps.push_back(v[0] + static_cast<double>(i) * v[2]);
+    return temps;
+}
 
 std::optional<Options> parseOptions(const std::vector<std::string>& args) {
     Options options;
@@ -94,6 +141,30 @@ std::optional<Options> parseOptions(const std::vector<std::string>& args) {
             options.seed = wholeNumber(a, value(a), true);
         } else if (a == "--json") {
             options.json = true;
+        } else if (a == "--every") {
+            options.every = wholeNumber(a, value(a), false);
+        } else if (a == "--series") {
+            options.series = value(a);
+            if (options.series.empty()) throw UsageError{"--series needs a file name"};
+        } else if (a == "--png") {
+            options.png = value(a);
+            if (options.png.empty()) throw UsageError{"--png needs a file name"};
+        } else if (a == "--sweep") {
+            options.sweep = value(a);
+            sweepTemperatures(options.sweep);
+        } else if (a == "--burn-in") {
+            const std::string& text = value(a);
+            char* end = nullptr;
+            const double f = std::strtod(text.c_str(), &end);
+            if (text.empty() || *end != '\0' || !(f >= 0.0 && f < 1.0)) {
+                throw UsageError{"--burn-in takes a share from 0 up to (not including) 1, not \"" +
+                                 text + "\""};
+            }
+            options.burnIn = f;
+        } else if (a == "--threads") {
+            const std::uint64_t t = wholeNumber(a, value(a), false);
+            if (t > 256) throw UsageError{"--threads takes 1..256"};
+            options.threads = static_cast<unsigned>(t);
         } else if (a.rfind("-", 0) == 0) {
             throw UsageError{"unknown option " + a};
         } else if (options.simulation.empty()) {
@@ -103,6 +174,16 @@ std::optional<Options> parseOptions(const std::vector<std::string>& args) {
         }
     }
     if (options.simulation.empty()) throw UsageError{"no simulation given"};
+    const bool measured = options.simulation != "ant";
+    if (!measured && (options.every || !options.series.empty() || !options.sweep.empty())) {
+        throw UsageError{"the ant has no --every, --series or --sweep"};
+    }
+    if (options.sweep.empty()) {
+        if (options.every && options.series.empty()) throw UsageError{"--every needs --series"};
+        if (!options.series.empty() && !options.every) throw UsageError{"--series needs --every"};
+    } else if (!options.png.empty()) {
+        throw UsageError{"--png does not go with --sweep"};
+    }
     if (options.simulation != "square" && options.simulation != "cubic" &&
         options.simulation != "chain" && options.simulation != "ant") {
         throw UsageError{"unknown simulation \"" + options.simulation + "\""};

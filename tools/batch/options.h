@@ -19,7 +19,16 @@ struct Options {
     std::uint64_t trials = 1'000'000;
     std::optional<std::uint64_t> seed;
     bool json = false;
+    std::uint64_t every = 0;  // sample every K trials (0: no series)
+    std::string series;       // CSV file for the samples or the sweep; "-" for stdout
+    std::string png;          // picture file, written after the run
+    std::string sweep;        // T1:T2:STEP, one run per temperature
+    double burnIn = 0.2;      // sweep: share of each run's trials left out of the averages
+    unsigned threads = 0;     // sweep: parallel runs (0: one per core)
 };
+
+// The temperatures of a sweep, T1, T1 + STEP, ... up to T2 inclusive.
+std::vector<double> sweepTemperatures(const std::string& spec);
 
 // Thrown for a malformed command line; the message is shown with a hint to --help.
 struct UsageError {

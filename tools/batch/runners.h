@@ -1,14 +1,20 @@
 #pragma once
 // One runner per simulation: sets the inputs, runs, and reports.
 
+#include <cstdio>
+
 #include "batch/harness.h"
 #include "batch/options.h"
 
 namespace spinlab::batch {
 
-Report runSquare(const Options& options);
-Report runCubic(const Options& options);
-Report runChain(const Options& options);
+struct Model;
+
+// One run of a lattice or the chain: the report, and the series and picture the options ask
+// for. `series` is where the CSV rows go (nullptr: none).
+Report runModel(const Model& model, const Options& options, std::FILE* series);
+// One run per temperature of options.sweep, in parallel; writes the CSV to `out`.
+void runSweep(const Model& model, const Options& options, std::FILE* out);
 Report runAnt(const Options& options);
 
 }  // namespace spinlab::batch

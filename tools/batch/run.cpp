@@ -1,0 +1,47 @@
+#include <memory>
+
+#include "app/application.h"
+#include "batch/model.h"
+#include "batch/runners.h"
+#include "batch/sampler.h"
+
+namespace spinlab::batch {
+
+Report runModel(const Model& model, const Options& options, std::FILE* series) {
+    Harness harness(options);
+    Program& program = harness.program();
+    model.prepare(program, options);
+    harness.applyCommonInputs();
+
+    std::unique_ptr<CsvSeries> csv;
+    std::unique_ptr<Sampler> sampler;
+    if (series) {
+        csv = std::make_unique<CsvSeries>(series, model.chain);
+        sampler = std::make_unique<Sampler>(
+            program, model, [&](std::uint64_t trial, const Observables& o) { csv->row(trial, o); });
+        sampler->attach(harness.pump(), options.every);
+    }
+    harness.run(program.IsingModel().Command1, program.IsingModel().Command2);
+
+    Report report;
+    harness.reportTiming(report, model.name);
+    report.addText("label", model.label(program));
+    const Observables o = model.count(program);
+    report.addInteger("energy", o.energy);
+    if (model.chain) {
+        std::string counts = "[";
+        for (std::int64_t c : o.counts) {
+            if (counts.size() > 1) counts += ", ";
+            counts += std::to_string(c);
+        }
+        report.add("counts", counts + "]");
+    } else {
+        report.addInteger("magnetization", o.magnetization);
+    }
+    if (!options.png.empty() && !writePng(options.png, model.picture(program))) {
+        throw OutputFailure{"cannot write " + options.png};
+    }
+    return report;
+}
+
+}  // namespace spinlab::batch

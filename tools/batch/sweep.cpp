@@ -1,0 +1,141 @@
+#include <unistd.h>
+
+#include <atomic>
+#include <cmath>
+#include <cstdio>
+#include <mutex>
+#include <thread>
+
+#include "app/application.h"
+#include "batch/model.h"
+#include "batch/runners.h"
+#include "batch/sampler.h"
+#include "batch/stats.h"
+
+namespace spinlab::batch {
+
+namespace {
+
+// What one temperature's run gives: averages per site (per unit for the chain).
+struct Point {
+    std::string temp;
+    std::uint64_t trials = 0;
+    Estimate energy;
+    Estimate absMagnetization;
+    std::array<double, 9> fractions{};
+    std::string failure;
+};
+
+// Each temperature gets its own generator, derived from the sweep's seed and its place in the
+// sweep, so the output does not depend on which thread ran which temperature.
+std::uint64_t seedFor(std::uint64_t seed, std::size_t index) {
+    std::uint64_t z = seed + 0x9E3779B97F4A7C15ull * (index + 1);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    return z ^ (z >> 31);
+}
+
+std::string temperatureText(double t) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.10g", t);
+    return buf;
+}
+
+Point measure(const Model& model, Options options) {
+    Point point;
+    point.temp = options.temp;
+    point.trials = options.trials;
+    Harness harness(options);
+    Program& program = harness.program();
+    model.prepare(program, options);
+    harness.applyCommonInputs();
+    std::uint64_t every = options.every;
+    if (every == 0) {
+        try {
+            every = static_cast<std::uint64_t>(std::max(1.0, model.sites(program)));
+        } catch (const PlatformError& e) {
+            throw RunFailure{describeError(program, e)};
+        }
+    }
+    const auto burnIn = static_cast<std::uint64_t>(options.burnIn * double(options.trials));
+    std::vector<double> energy, absM;
+    std::array<std::vector<double>, 9> fractions;
+    double sites = 1;
+    Sampler sampler(program, model, [&](std::uint64_t trial, const Observables& o) {
+        if (trial <= burnIn) return;
+        if (energy.empty()) sites = model.sites(program);
+        energy.push_back(double(o.energy) / sites);
+        absM.push_back(std::fabs(double(o.magnetization)) / sites);
+        for (std::size_t s = 0; s < 9; ++s)
+            fractions[s].push_back(double(o.counts[s]) / sites);
+    });
+    sampler.attach(harness.pump(), every);
+    harness.run(program.IsingModel().Command1, program.IsingModel().Command2);
+    point.energy = batchMeans(energy);
+    point.absMagnetization = batchMeans(absM);
+    for (std::size_t s = 0; s < 9; ++s)
+        point.fractions[s] = batchMeans(fractions[s]).mean;
+    return point;
+}
+
+}  // namespace
+
+void runSweep(const Model& model, const Options& options, std::FILE* out) {
+    const std::vector<double> temps = sweepTemperatures(options.sweep);
+    std::vector<Point> points(temps.size());
+    unsigned threads = options.threads ? options.threads : std::thread::hardware_concurrency();
+    threads = std::max(1u, std::min<unsigned>(threads, static_cast<unsigned>(temps.size())));
+
+    std::atomic<std::size_t> next{0};
+    std::size_t done = 0;
+    std::mutex progress;
+    const bool showProgress = isatty(STDERR_FILENO) != 0;
+    auto work = [&] {
+        for (std::size_t i = next++; i < temps.size(); i = next++) {
+            Options o = options;
+            o.temp = temperatureText(temps[i]);
+            if (options.seed) o.seed = seedFor(*options.seed, i);
+            try {
+                points[i] = measure(model, o);
+            } catch (const RunFailure& e) {
+                points[i].failure = e.message;
+            }
+            if (showProgress) {
+                const std::lock_guard<std::mutex> lock(progress);
+                ++done;
+                const std::size_t width = 30, filled = width * done / temps.size();
+                std::fprintf(stderr, "\r[%s%s] %zu/%zu temperatures",
+                             std::string(filled, '#').c_str(),
+                             std::string(width - filled, ' ').c_str(), done, temps.size());
+                if (done == temps.size()) std::fputc('\n', stderr);
+            }
+        }
+    };
+    std::vector<std::thread> pool;
+    for (unsigned t = 1; t < threads; ++t)
+        pool.emplace_back(work);
+    work();
+    for (std::thread& t : pool)
+        t.join();
+
+    for (const Point& p : points) {
+        if (!p.failure.empty()) throw RunFailure{p.failure};
+    }
+    std::fputs(model.chain ? "temp,trials,energy_mean,energy_err,frac_1,frac_2,frac_3,frac_4,"
+                             "frac_5,frac_6,frac_7,frac_8,frac_9\n"
+                           : "temp,trials,energy_mean,energy_err,abs_m_mean,abs_m_err\n",
+               out);
+    for (const Point& p : points) {
+        std::fprintf(out, "%s,%llu,%.9g,%.9g", p.temp.c_str(),
+                     static_cast<unsigned long long>(p.trials), p.energy.mean, p.energy.error);
+        if (model.chain) {
+            for (double f : p.fractions)
+                std::fprintf(out, ",%.9g", f);
+        } else {
+            std::fprintf(out, ",%.9g,%.9g", p.absMagnetization.mean, p.absMagnetization.error);
+        }
+        std::fputc('\n', out);
+    }
+}
+
+}  // namespace spinlab::batch
