@@ -297,7 +297,7 @@ TEST(BatchSweep, ChainFractionsAddUpToOne) {
         for (std::size_t i = 4; i < 13; ++i)
             sum += v[i];
         EXPECT_NEAR(sum, 1.0, 1e-8);  // nine fractions, each printed to 9 digits
-        EXPECT_LT(v[2], 0.0);  // like neighbours lower the energy
+        EXPECT_LT(v[2], 0.0);         // like neighbours lower the energy
         ++rows;
     }
     EXPECT_EQ(rows, 2);
@@ -322,6 +322,98 @@ TEST(BatchOptions, MeasurementOptionsAreCheckedTogether) {
     }
     EXPECT_EQ(sweepTemperatures("3:1:-1"), (std::vector<double>{3, 2, 1}));
     EXPECT_EQ(sweepTemperatures("2:2:1"), (std::vector<double>{2}));
+}
+
+}  // namespace
+}  // namespace spinlab::batch
+
+namespace spinlab::batch {
+namespace {
+
+// Every option of the tool against the texts users get wrong: each either works as the
+// conversion rules say, or fails with a message that names the option or the box.
+TEST(BatchBadInput, EveryOptionEitherWorksOrNamesWhatFailed) {
+    const std::vector<std::string> texts = {"",
+                                            "   ",
+                                            "abc",
+                                            "1e3",
+                                            "-0",
+                                            "0.5",
+                                            "-0.5",
+                                            "2.5",
+                                            "32767",
+                                            "32768",
+                                            "-32769",
+                                            "1e400",
+                                            "NaN",
+                                            "inf",
+                                            "&H10",
+                                            "1,000",
+                                            std::string(10000, '7'),
+                                            "\xef\xbc\x96\xef\xbc\x90",
+                                            "é"};
+    struct Option {
+        const char* flag;
+        const char* simulation;
+        const char* names;  // what a failure message must mention
+    };
+    const Option options[] = {
+        {"--size", "square", "Lattice Size"},
+        {"--temp", "square", "Temp"},
+        {"--units", "chain", "Number of Chain Units"},
+        {"--dynamics", "square", "--dynamics"},
+        {"--trials", "square", "--trials"},
+        {"--seed", "square", "--seed"},
+        {"--obstacles", "ant", "--obstacles"},
+        {"--every", "square", "--every"},
+        {"--sweep", "square", "--sweep"},
+        {"--burn-in", "square", "--burn-in"},
+        {"--threads", "square", "--threads"},
+    };
+    for (const Option& option : options) {
+        for (const std::string& text : texts) {
+            SCOPED_TRACE(std::string(option.flag) + " \"" + text.substr(0, 20) + "\"");
+            std::vector<std::string> args = {option.simulation, option.flag, text, "--seed", "1"};
+            const std::string flag = option.flag;
+            if (flag != "--trials") args.insert(args.end(), {"--trials", "2000"});
+            if (flag == "--every") args.insert(args.end(), {"--series", "-"});
+            if (flag == "--burn-in" || flag == "--threads")
+                args.insert(args.end(), {"--sweep", "2:3:1"});
+            if (flag == "--seed") args.erase(args.begin() + 3, args.begin() + 5);
+            std::optional<Options> parsed;
+            try {
+                parsed = parseOptions(args);
+            } catch (const UsageError& e) {
+                EXPECT_NE(e.message.find(option.names), std::string::npos) << e.message;
+                continue;
+            }
+            ASSERT_TRUE(parsed.has_value());
+            if (flag == "--every" || flag == "--sweep" || flag == "--burn-in" ||
+                flag == "--threads" || flag == "--obstacles" || flag == "--trials" ||
+                flag == "--seed" || flag == "--dynamics") {
+                continue;  // a whole number or a word the parser accepted is used as it stands
+            }
+            try {
+                run(*parsed);
+            } catch (const RunFailure& e) {
+                EXPECT_NE(e.message.find(option.names), std::string::npos) << e.message;
+                EXPECT_LT(e.message.size(), 200u) << "the text is shortened in the message";
+            }
+        }
+    }
+}
+
+TEST(BatchBadInput, TextsThatConvertAreUsedAsTheWindowWouldUseThem) {
+    // "2.5" rounds half-to-even to 2: units 0..2.
+    const Report r = run(parse({"chain", "--units", "2.5", "--trials", "10", "--seed", "1"}));
+    std::string counts = field(r, "counts");
+    int units = 0;
+    for (std::size_t i = 1; i < counts.size();) {
+        std::size_t end = counts.find_first_of(",]", i);
+        units += std::stoi(counts.substr(i, end - i));
+        i = end + 2;
+    }
+    EXPECT_EQ(units, 3);  // units 0..2
 }
 
 }  // namespace
