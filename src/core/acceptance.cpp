@@ -54,7 +54,7 @@ void AcceptanceRule::rebuild() {
             threshold = dE < 0 ? static_cast<std::uint32_t>(kDraws)
                                : drawsBelow(metropolisProbability(dE, t));
         }
-        table_.threshold[static_cast<std::size_t>(dE + kMaxDelta)] = threshold;
+        table_.threshold[dE + kMaxDelta] = threshold;
     }
 }
 
@@ -65,7 +65,7 @@ Decision AcceptanceRule::CheckNoise(const double& dE) {
     if (!t.glauber && !t.metropolis) return Decision::NoDecision;
     const double whole = std::nearbyint(dE);
     if (whole == dE && std::fabs(dE) <= kMaxDelta) {
-        const bool accepted = k < t.threshold[static_cast<std::size_t>(int(whole) + kMaxDelta)];
+        const bool accepted = k < t.threshold[int(whole) + kMaxDelta];
         return accepted ? Decision::Accepted : Decision::Rejected;
     }
     const double r = static_cast<double>(k) / kDraws;

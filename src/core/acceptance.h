@@ -32,7 +32,7 @@ public:
         rng_.Randomize();
         const std::uint32_t k = rng_.next24();
         const Table& t = table();
-        return k < t.threshold[static_cast<std::size_t>(dE + kMaxDelta)];
+        return k < t.threshold[dE + kMaxDelta];
     }
 
     // The temperature CheckNoise uses now (1 for an empty text or one that rounds to 0).

@@ -165,7 +165,7 @@ std::optional<Options> parseOptions(const std::vector<std::string>& args) {
             const std::uint64_t t = wholeNumber(a, value(a), false);
             if (t > 256) throw UsageError{"--threads takes 1..256"};
             options.threads = static_cast<unsigned>(t);
-        } else if (a.rfind("-", 0) == 0) {
+        } else if (a.starts_with('-')) {
             throw UsageError{"unknown option " + a};
         } else if (options.simulation.empty()) {
             options.simulation = a;

@@ -41,7 +41,7 @@ std::string temperatureText(double t) {
     return buf;
 }
 
-Point measure(const Model& model, Options options) {
+Point measure(const Model& model, const Options& options) {
     Point point;
     point.temp = options.temp;
     point.trials = options.trials;
