@@ -112,9 +112,12 @@ void RunChain(Program& program) {
 
         if (pump.DoEvents()) {
             if (accepted) {
-                // A nested run may have chosen another unit and laid out a new chain.
+                // A nested run may have chosen another unit and laid out a new chain. A run of
+                // another simulation leaves its own site there, so this pass's unit is painted
+                // too, at the state it holds now, or the picture would keep its move half drawn.
                 const int site = state.SiteX;
                 picture.PSet(site, chain.get(site), white);
+                picture.PSet(x, chain.get(x), white);
                 picture.Refresh();
             }
         } else if (accepted) {
