@@ -73,5 +73,26 @@ INSTANTIATE_TEST_SUITE_P(EveryOtherSimulation, CrossNesting,
                              return std::string(info.param.name);
                          });
 
+// A square run nested in a chain run fails when its size is typed negative: its last site is
+// then a negative index, which is no unit of the chain. The chain run goes on to the Stop.
+TEST(CrossNesting, ASquareRunThatFailsInsideAChainRunLeavesTheChainRunGoing) {
+    HeadlessProgram h(8);
+    h.main().Temp.setText("-1");
+    choose(h, Mode::Chain);
+    h.pump.after(7, [&] {
+        choose(h, Mode::Square);
+        h.main().GridSize.setText("20");
+        h.pump.after(3, [&] { h.main().GridSize.setText("-1000"); });
+        h.start();
+    });
+    h.stopAfter(100);
+    h.start();
+    ASSERT_EQ(h.backend.errors.size(), 1u);
+    EXPECT_NE(h.backend.errors[0].find("Lattice Size -1000 is negative"), std::string::npos)
+        << h.backend.errors[0];
+    EXPECT_GT(std::stoi(h.main().Label1.Caption()), 7);  // the chain's count, past the nesting
+    EXPECT_EQ(testing::chainPictureMismatch(h.program), "");
+}
+
 }  // namespace
 }  // namespace spinlab
