@@ -11,6 +11,7 @@
 #include "ising3d/observables.h"
 #include "ising3d/planeviews.h"
 #include "testkit/headless_program.h"
+#include "testkit/pictures.h"
 
 namespace spinlab {
 namespace {
@@ -346,6 +347,17 @@ TEST(Loop, SizeZeroFlipsTheOneSiteAndRepaintsItInEveryView) {
     for (const ViewLayout& v : kViews)
         EXPECT_EQ((h.program.n3DPicForm().*v.picture).pixel(0, 0), shown) << v.name;
     EXPECT_EQ(h.state().Lattice3D.get(1, 0, 0), 0);
+}
+
+// Sites beyond a cube of size 0 have no place in its views; they must not land on its dots.
+TEST(Loop, ACubeOfSizeZeroGrownDuringTheRunKeepsItsOneDotPerView) {
+    HeadlessProgram h(3);
+    cubicMode(h, "0");
+    h.main().Temp.setText("-1");
+    h.pump.after(5, [&] { h.main().GridSize.setText("20"); });
+    h.stopAfter(4000);
+    h.start();
+    EXPECT_EQ(testing::cubicViewsMismatch(h.program), "");
 }
 
 // Every cell of 0..n and every pixel of the three views.
