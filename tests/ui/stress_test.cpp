@@ -255,5 +255,175 @@ INSTANTIATE_TEST_SUITE_P(
                       ChaosRow{"Chain", Sim::Chain, 13}, ChaosRow{"Ant", Sim::Ant, 14}),
     [](const ::testing::TestParamInfo<ChaosRow>& info) { return std::string(info.param.name); });
 
+// The window each simulation draws into.
+FormWindow& windowOf(GuiProgram& gui, Sim sim) {
+    switch (sim) {
+        case Sim::Square:
+            break;
+        case Sim::Cubic:
+            return gui.window(gui.program.n3DPicForm());
+        case Sim::Chain:
+            return gui.window(gui.program.PolymerWindow());
+        case Sim::Ant:
+            return gui.window(gui.program.Form1());
+    }
+    return gui.mainWindow();
+}
+
+// Brings the simulation's window up as a user would: its menu item, or Form1 shown.
+void bringUp(GuiProgram& gui, Sim sim) {
+    if (sim == Sim::Ant) {
+        gui.program.Form1().window.Show();
+        gui.backend.syncAll();
+    } else {
+        choose(gui, sim);
+    }
+}
+
+// The count the simulation shows: trials, passes or the ant's steps.
+long long countOf(GuiProgram& gui, Sim sim) {
+    if (sim == Sim::Cubic) return std::stoll("0" + gui.program.n3DPicForm().Label1.Caption());
+    if (sim == Sim::Ant) {
+        QString steps = QString::fromStdString(gui.program.Form1().Label1.Caption());
+        return steps.remove(',').toLongLong();
+    }
+    return std::stoll("0" + gui.main().Label1.Caption());
+}
+
+bool anyWindowVisible(GuiProgram& gui) {
+    bool visible = false;
+    gui.program.forEachForm([&](Form& form) { visible = visible || gui.window(form).isVisible(); });
+    return visible;
+}
+
+// An ant walk often reaches the border within one time slice of the pump, before any event is
+// handled. Waiting out a slice before Start makes a fresh pump's first call handle the events
+// due.
+void waitForTheNextSlice() {
+    QTest::qSleep(static_cast<int>(QtPump::kSliceNs / 1'000'000) + 5);
+}
+
+struct CloseRow {
+    const char* name;
+    Sim sim;
+    bool duringRun;
+};
+
+void PrintTo(const CloseRow& row, std::ostream* out) {
+    *out << row.name;
+}
+
+class CloseBox : public ::testing::TestWithParam<CloseRow> {};
+
+// Closing the main window ends the program; closing another only hides it, and a run drawing
+// into it goes on until it is stopped (or, for the ant, until it reaches the border).
+TEST_P(CloseBox, EndsTheProgramForTheMainWindowAndHidesAnyOther) {
+    const CloseRow row = GetParam();
+    GuiProgram gui;
+    // The walk needs a pump that has not yet learned the pace of a lattice run, or the walk
+    // ends before its first slice; its picture is no simulation's.
+    const bool walk = row.sim == Sim::Ant;
+    if (!walk) runEachOnce(gui);
+    bringUp(gui, row.sim);
+    FormWindow& window = windowOf(gui, row.sim);
+    ASSERT_TRUE(window.isVisible());
+    const bool main = row.sim == Sim::Square;
+    const bool checked[] = {gui.main().IsingModelItem.Checked(), gui.main().simulation3D.Checked(),
+                            gui.main().PolymerChain.Checked()};
+
+    long long atClose = -1;
+    if (row.duringRun) {
+        QTimer::singleShot(0, [&] {
+            atClose = countOf(gui, row.sim);
+            closeByTitleBar(window);
+        });
+        // The ant walks on to the border by itself; a user stops the others in the main window.
+        if (row.sim != Sim::Ant) {
+            QTimer::singleShot(100, [&] { button(gui, gui.main(), "Command2")->click(); });
+        }
+        waitForTheNextSlice();
+        QTest::mouseClick(startOf(gui, row.sim), Qt::LeftButton);
+    } else {
+        closeByTitleBar(window);
+    }
+
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_EQ(gui.app.commands().activeRuns(), 0);
+    EXPECT_EQ(gui.app.antCommands().activeWalks(), 0);
+    EXPECT_FALSE(gui.main().state.Running);
+    EXPECT_EQ(gui.program.ended(), main);
+    if (main) {
+        EXPECT_FALSE(anyWindowVisible(gui));
+        return;
+    }
+    EXPECT_TRUE(gui.mainWindow().isVisible());
+    EXPECT_EQ(gui.main().IsingModelItem.Checked(), checked[0]);
+    EXPECT_EQ(gui.main().simulation3D.Checked(), checked[1]);
+    EXPECT_EQ(gui.main().PolymerChain.Checked(), checked[2]);
+    if (row.duringRun) {
+        EXPECT_GE(atClose, 0);
+        EXPECT_GT(countOf(gui, row.sim), atClose);
+    }
+    if (!walk) {
+        EXPECT_FALSE(gui.program.PolymerWindow().Iterations.Locked());
+        expectPicturesMatch(gui);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryWindow, CloseBox,
+                         ::testing::Values(CloseRow{"MainAtRest", Sim::Square, false},
+                                           CloseRow{"MainDuringARun", Sim::Square, true},
+                                           CloseRow{"CubicViewAtRest", Sim::Cubic, false},
+                                           CloseRow{"CubicViewDuringARun", Sim::Cubic, true},
+                                           CloseRow{"PolymerAtRest", Sim::Chain, false},
+                                           CloseRow{"PolymerDuringARun", Sim::Chain, true},
+                                           CloseRow{"Form1AtRest", Sim::Ant, false},
+                                           CloseRow{"Form1DuringAWalk", Sim::Ant, true}),
+                         [](const ::testing::TestParamInfo<CloseRow>& info) {
+                             return std::string(info.param.name);
+                         });
+
+void PrintTo(Sim sim, std::ostream* out) {
+    *out << static_cast<int>(sim);
+}
+
+class QuitNested : public ::testing::TestWithParam<Sim> {};
+
+// Ctrl+Q inside a run nested in another of the same simulation ends both and the program.
+TEST_P(QuitNested, EndsEveryRunAndTheProgram) {
+    const Sim sim = GetParam();
+    GuiProgram gui;
+    bringUp(gui, sim);
+    QPushButton* start = startOf(gui, sim);
+    int deepest = 0;
+    QTimer::singleShot(0, [&] {
+        QTimer::singleShot(0, [&] {
+            deepest = gui.app.commands().activeRuns() + gui.app.antCommands().activeWalks();
+            QTest::keyClick(&gui.mainWindow(), Qt::Key_Q, Qt::ControlModifier);
+        });
+        waitForTheNextSlice();
+        QTest::mouseClick(start, Qt::LeftButton);
+    });
+    waitForTheNextSlice();
+    QTest::mouseClick(start, Qt::LeftButton);
+    EXPECT_EQ(deepest, 2);
+    EXPECT_TRUE(gui.program.ended());
+    EXPECT_EQ(gui.app.commands().activeRuns(), 0);
+    EXPECT_EQ(gui.app.antCommands().activeWalks(), 0);
+    EXPECT_FALSE(gui.main().state.Running);
+    EXPECT_FALSE(gui.program.Form1().Running);
+    EXPECT_FALSE(gui.program.PolymerWindow().Iterations.Locked());
+    EXPECT_FALSE(anyWindowVisible(gui));
+}
+
+// The square lattice's case is GuiRun.QuitDuringNestedRunsEndsTheProgram.
+INSTANTIATE_TEST_SUITE_P(EverySimulation, QuitNested,
+                         ::testing::Values(Sim::Cubic, Sim::Chain, Sim::Ant),
+                         [](const ::testing::TestParamInfo<Sim>& info) {
+                             return info.param == Sim::Cubic   ? std::string("Cubic")
+                                    : info.param == Sim::Chain ? std::string("Chain")
+                                                               : std::string("Ant");
+                         });
+
 }  // namespace
 }  // namespace spinlab
