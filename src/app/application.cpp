@@ -42,14 +42,19 @@ void Application::wire(Form& form) {
 
 namespace {
 
+// The box and its size, as typed and, when the text is not plain digits, as read.
+std::string sizeAsTyped(const TextBox& box, int n) {
+    const std::string digits = std::to_string(n);
+    if (box.Text() == digits) return box.inputName() + " " + digits;
+    return box.inputName() + " " + quoteInput(box.Text()) + " (" + digits + ")";
+}
+
 // The lattice size and its limit, for a bounds error that a size out of range caused.
 std::string sizeProblem(const TextBox& box, int limit) {
     try {
         const int n = box.cint();
-        if (n > limit) {
-            return box.inputName() + " " + std::to_string(n) + " is above " + std::to_string(limit);
-        }
-        if (n < 0) return box.inputName() + " " + std::to_string(n) + " is negative";
+        if (n > limit) return sizeAsTyped(box, n) + " is above " + std::to_string(limit);
+        if (n < 0) return sizeAsTyped(box, n) + " is negative";
     } catch (const ConversionError&) {
     }
     return {};

@@ -22,7 +22,37 @@ private:
     int& active_;
 };
 
+// Start reads a size from `box` and indexes an array of 0..`max` with it. A size that does not
+// convert raises the conversion error of its first read; one above the array, the bounds error
+// of the set-up's first index past the array; a negative one, the bounds error the first trial
+// would meet at a negative index.
+void checkSize(const TextBox& box, int max, const char* array) {
+    const int n = box.cint();
+    if (n > max) throw BoundsError(array, max + 1, 0, max);
+    if (n < 0) throw BoundsError(array, n, 0, max);
+}
+
 }  // namespace
+
+// A run clears its pictures and rewrites its lattice before it first tries a move, so Start
+// checks everything its mode will read before it touches anything: a bad input then costs the
+// user a message and nothing already on screen.
+void Commands::checkInputs(Mode mode) {
+    MainForm& form = program_.IsingModel();
+    switch (mode) {
+        case Mode::Square:
+            checkSize(form.GridSize, SquareLattice::kMax, "Lattice2D");
+            break;
+        case Mode::Cubic:
+            checkSize(form.GridSize, CubicLattice::kMax, "Lattice3D");
+            break;
+        case Mode::Chain:
+            checkSize(program_.PolymerWindow().Iterations, Chain::kMax, "ChainState");
+            break;
+    }
+    // The first trial's CheckNoise reads the temperature.
+    form.rule.temperature();
+}
 
 void Commands::Command1_Click() {
     if (activeRuns_ >= kMaxNestedRuns) return;
@@ -30,10 +60,13 @@ void Commands::Command1_Click() {
     MainForm& form = program_.IsingModel();
     // Only the two view items are read: any other state counts as the square lattice.
     if (form.simulation3D.Checked()) {
+        checkInputs(Mode::Cubic);
         startCubicLattice();
     } else if (form.PolymerChain.Checked()) {
+        checkInputs(Mode::Chain);
         startPolymerChain();
     } else {
+        checkInputs(Mode::Square);
         startSquareLattice();
     }
 }

@@ -25,6 +25,10 @@ public:
     int activeRuns() const { return activeRuns_; }
 
 private:
+    enum class Mode { Square, Cubic, Chain };
+    // Raises, without changing anything, the error a Start of `mode` would meet in its set-up or
+    // first trial.
+    void checkInputs(Mode mode);
     void startSquareLattice();
     void startCubicLattice();
     void startPolymerChain();

@@ -5,22 +5,22 @@
 
 namespace spinlab {
 
-namespace {
-
-std::string shorten(const std::string& text) {
+std::string quoteInput(const std::string& text) {
     constexpr std::size_t kMax = 40;
-    if (text.size() <= kMax) return text;
+    if (text.size() <= kMax) return "\"" + text + "\"";
     std::size_t cut = kMax;
     while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
         --cut;  // keep UTF-8 whole
-    return text.substr(0, cut) + "...";
+    return "\"" + text.substr(0, cut) + "...\"";
 }
+
+namespace {
 
 std::string conversionMessage(const std::string& input, const std::string& text, bool outOfRange) {
     std::string subject = input.empty() ? std::string("The text") : input;
-    if (outOfRange) return subject + " \"" + shorten(text) + "\" is outside -32768..32767";
+    if (outOfRange) return subject + " " + quoteInput(text) + " is outside -32768..32767";
     if (text.empty()) return subject + " is empty, not a number";
-    return subject + " \"" + shorten(text) + "\" is not a number";
+    return subject + " " + quoteInput(text) + " is not a number";
 }
 
 std::string formatValue(double value) {

@@ -57,6 +57,10 @@ private:
     double value_;
 };
 
+// A text the user typed, in double quotes for a message; a long one is cut to its first 40
+// bytes (never inside a UTF-8 character) and an ellipsis.
+std::string quoteInput(const std::string& text);
+
 // Thrown out of the event pump after End, so that every running loop unwinds to its handler.
 struct EndRequested {};
 

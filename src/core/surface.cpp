@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace spinlab {
 
@@ -34,15 +35,27 @@ void Surface::setScaleHeight(float units) {
     updateFactors();
 }
 
+namespace {
+
+// A zero scale is taken as the limit of a vanishing one: 0 stays on the near edge and every
+// other coordinate lies beyond the surface. A lattice of size 0 thus keeps its one dot even when
+// its loop, the size edited during the run, flips sites that have no place on the picture. A
+// non-finite scale must not turn coordinates into NaN: it maps every point onto the near edge.
+void axisFactors(float scale, int pixels, double& span, double& units) {
+    if (!std::isfinite(scale)) {
+        span = 0.0;
+        units = 1.0;
+    } else {
+        span = pixels;
+        units = scale != 0.0f ? double(scale) : std::numeric_limits<double>::denorm_min();
+    }
+}
+
+}  // namespace
+
 void Surface::updateFactors() {
-    // A zero or non-finite scale must not turn coordinates into NaN: such a scale maps every
-    // point onto the origin's edge.
-    const bool usableX = scaleWidth_ != 0.0f && std::isfinite(scaleWidth_);
-    const bool usableY = scaleHeight_ != 0.0f && std::isfinite(scaleHeight_);
-    spanX_ = usableX ? width_ : 0.0;
-    unitsX_ = usableX ? double(scaleWidth_) : 1.0;
-    spanY_ = usableY ? height_ : 0.0;
-    unitsY_ = usableY ? double(scaleHeight_) : 1.0;
+    axisFactors(scaleWidth_, width_, spanX_, unitsX_);
+    axisFactors(scaleHeight_, height_, spanY_, unitsY_);
 }
 
 void Surface::setDrawWidth(int pixels) {

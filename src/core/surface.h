@@ -25,8 +25,8 @@ public:
     void Cls();
 
     // The interior spans this many user units across or down; 0 is the left or top edge. The
-    // scale starts out in pixels. A zero scale puts every point on the left or top edge; a
-    // negative one turns the axis away from the interior.
+    // scale starts out in pixels. A zero scale keeps 0 on the left or top edge and puts every
+    // other point beyond it; a negative one turns the axis away from the interior.
     void setScaleWidth(float units);
     void setScaleHeight(float units);
     float ScaleWidth() const { return scaleWidth_; }

@@ -98,6 +98,9 @@ void Run2D(Program& program) {
                 const std::int16_t c = ChooseColor(state, double(sx), double(sy));
                 picture.PSet(double(sx), double(sy), QBColor(c));
             }
+            // A run of another simulation leaves its own site there, so this trial's flip is
+            // painted too, in the colour its site holds now, or the picture would keep it stale.
+            if (accepted) picture.PSet(x, y, *cell == -1 ? colorDown : colorUp);
         } else if (accepted) {
             picture.PSet(x, y, *cell == -1 ? colorDown : colorUp);
         }

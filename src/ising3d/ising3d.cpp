@@ -106,6 +106,9 @@ void Run3D(Program& program) {
                 const std::int16_t c = ChooseColor3D_Prog(state, sx, sy, sz);
                 repaintSite(view, int(sx), int(sy), int(sz), QBColor(c));
             }
+            // A run of another simulation leaves its own site there, so this pass's flip is
+            // painted too, in the colour its site holds now, or the views would keep it stale.
+            if (accepted) repaintSite(view, x, y, z, *cell == -1 ? colorDown : colorUp);
         } else if (accepted) {
             const int m = view.plane;
             if (x == m || y == m || z == m) {

@@ -112,9 +112,13 @@ void RunChain(Program& program) {
 
         if (pump.DoEvents()) {
             if (accepted) {
-                // A nested run may have chosen another unit and laid out a new chain.
-                const int site = state.SiteX;
-                picture.PSet(site, chain.get(site), white);
+                // A nested run may have chosen another unit and laid out a new chain. A lattice
+                // run leaves a site index instead, which may lie outside the chain: there is no
+                // unit to repaint then. Either way this pass's own unit is painted at the state
+                // it holds now, or the picture would keep its move half drawn.
+                const std::int64_t site = state.SiteX;
+                if (site >= 0 && site <= Chain::kMax) picture.PSet(site, chain.get(site), white);
+                picture.PSet(x, chain.get(x), white);
                 picture.Refresh();
             }
         } else if (accepted) {

@@ -87,6 +87,8 @@ void FormWindow::build(double) {
             case ControlKind::Label:
                 w = new QLabel(qstr(spec.caption), parent);
                 static_cast<QLabel*>(w)->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+                // A caption may be typed text (Label3 mirrors Iterations): never markup.
+                static_cast<QLabel*>(w)->setTextFormat(Qt::PlainText);
                 break;
             case ControlKind::Frame:
                 w = new QGroupBox(qstr(spec.caption), parent);

@@ -67,6 +67,8 @@ void QtBackend::reportError(const std::string& message) {
         messageBox_ = new QMessageBox(QMessageBox::Warning, QStringLiteral("spinlab"), QString(),
                                       QMessageBox::Ok, parent);
         messageBox_->setWindowModality(Qt::NonModal);
+        // Messages quote what the user typed; markup in it is shown, not obeyed.
+        messageBox_->setTextFormat(Qt::PlainText);
     }
     messageBox_->setText(QString::fromStdString(message));
     messageBox_->show();

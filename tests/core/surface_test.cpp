@@ -110,7 +110,7 @@ TEST_P(UnplaceablePoint, PaintsNothing) {
         EXPECT_EQ(footprint(s, kInk), kNothing) << p[0] << ", " << p[1];
     }
     EXPECT_FALSE(s.dirty());
-    // A zero scale maps finite points to the edge, but an infinite one still nowhere.
+    // A zero scale keeps 0 on the edge, but an infinite point still nowhere.
     s.setScaleWidth(0);
     s.PSet(inf, 5, kInk);
     s.PSet(nan, 5, kInk);
@@ -131,16 +131,20 @@ TEST(SurfaceScale, MapsUserUnitsOntoTheInterior) {
     EXPECT_EQ(s.Point(0.95, 2.05), kWhite);
 }
 
-TEST(SurfaceScale, ZeroPutsEveryPointOnTheLeftOrTopEdge) {
+TEST(SurfaceScale, ZeroKeepsOnlyTheOriginOnTheLeftOrTopEdge) {
     Surface s("Picture1", 40, 30, kWhite, 1);
     s.setScaleWidth(0);
+    s.PSet(0, 7, kInk);
     s.PSet(1000, 7, kInk);
+    s.PSet(0.001, 8, kInk);
     s.PSet(-3, 8, kInk);
-    EXPECT_EQ(footprint(s, kInk), (Footprint{0, 7, 0, 8}));
+    EXPECT_EQ(footprint(s, kInk), (Footprint{0, 7, 0, 7}));
     s.setScaleHeight(0);
-    s.PSet(25, 12345, 0x00FF00);
+    s.PSet(0, 0, 0x00FF00);
+    s.PSet(0, 12345, 0x0000FF);
     EXPECT_EQ(s.pixel(0, 0), 0x00FF00);
-    EXPECT_EQ(s.Point(-7, 99), 0x00FF00);
+    EXPECT_EQ(s.Point(0, 0), 0x00FF00);
+    EXPECT_EQ(s.Point(-7, 0), kNoColor);
 }
 
 TEST(SurfaceScale, NegativeTurnsTheAxisAwayFromTheInterior) {

@@ -10,6 +10,7 @@
 #include "ising2d/ising2d.h"
 #include "ising2d/observables.h"
 #include "testkit/headless_program.h"
+#include "testkit/pictures.h"
 
 namespace spinlab {
 namespace {
@@ -300,6 +301,17 @@ TEST(Loop, GrowingTheLatticeDuringARunReachesUnfilledCells) {
     EXPECT_GT(set, 300);
     EXPECT_EQ(h.main().Picture1.ScaleWidth(), 20.0f);
     EXPECT_EQ(h.state().Lattice2D.get(41, 0), 0);
+}
+
+// Sites beyond a lattice of size 0 have no place on its picture; they must not land on its dot.
+TEST(Loop, ALatticeOfSizeZeroGrownDuringTheRunKeepsItsOneDot) {
+    HeadlessProgram h(3);
+    h.main().GridSize.setText("0");
+    h.main().Temp.setText("-1");
+    h.pump.after(5, [&] { h.main().GridSize.setText("20"); });
+    h.stopAfter(2000);
+    h.start();
+    EXPECT_EQ(testing::squarePictureMismatch(h.program), "");
 }
 
 TEST(Loop, ShrinkingToNegativeOrBeyondTheArrayRaisesTheBoundsError) {

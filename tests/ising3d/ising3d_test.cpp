@@ -11,6 +11,7 @@
 #include "ising3d/observables.h"
 #include "ising3d/planeviews.h"
 #include "testkit/headless_program.h"
+#include "testkit/pictures.h"
 
 namespace spinlab {
 namespace {
@@ -106,17 +107,15 @@ TEST(SetUp, FillsZThenXThenYWithOneFreshDrawPerSiteAndLeavesTheRestAlone) {
     EXPECT_EQ(l.get(0, 0, 61), -1);
 }
 
-TEST(SetUp, ErrorsThroughStartAreReportedAndLeaveTheViewsBlank) {
+TEST(SetUp, ErrorsThroughStartAreReportedAndChangeNothing) {
     struct Row {
         const char* size;
         const char* message;
-        int written;  // cells set by the set-up before the error
-        bool loopRan;
     };
     const Row rows[] = {
-        {"101", "Lattice Size 101 is above 100", 101, false},
-        {"abc", "Lattice Size \"abc\" is not a number", 0, false},
-        {"-3", "Lattice Size -3 is negative", 0, true},  // the set-up is empty; the loop fails
+        {"101", "Lattice Size 101 is above 100: index 101 of Lattice3D"},
+        {"abc", "Lattice Size \"abc\" is not a number"},
+        {"-3", "Lattice Size -3 is negative"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.size);
@@ -124,35 +123,28 @@ TEST(SetUp, ErrorsThroughStartAreReportedAndLeaveTheViewsBlank) {
         cubicMode(h, row.size);
         View3DForm& view = h.program.n3DPicForm();
         constexpr Color kBlank = 0x123456;  // neither spin colour, so any dot would show
-        for (const ViewLayout& v : kViews)
+        for (const ViewLayout& v : kViews) {
             (view.*v.picture).setBackground(kBlank);
+            (view.*v.picture).Cls();
+        }
         h.start();
         ASSERT_EQ(h.backend.errors.size(), 1u);
         EXPECT_NE(h.backend.errors[0].find(row.message), std::string::npos) << h.backend.errors[0];
-        int written = 0, offRow = 0;
         const CubicLattice& l = h.state().Lattice3D;
         for (int x = 0; x <= 100; ++x) {
             for (int y = 0; y <= 100; ++y) {
-                for (int z = 0; z <= 100; ++z) {
-                    if (*l.cell(x, y, z) == 0) continue;
-                    ++written;
-                    offRow += x != 0 || z != 0;
-                }
+                for (int z = 0; z <= 100; ++z)
+                    ASSERT_EQ(*l.cell(x, y, z), 0) << x << "," << y << "," << z;
             }
         }
-        EXPECT_EQ(written, row.written);
-        EXPECT_EQ(offRow, 0);
         for (const ViewLayout& v : kViews) {
             const Surface& s = view.*v.picture;
             EXPECT_TRUE(std::all_of(s.bits(), s.bits() + s.stride() * s.height(),
                                     [&](std::uint32_t p) { return Color(p & 0xFFFFFF) == kBlank; }))
                 << v.name;
         }
-        // A set-up error comes before Running is set; a loop error leaves it as it was.
-        EXPECT_EQ(h.state().Running, row.loopRan);
-        if (!row.loopRan) {
-            EXPECT_EQ(view.Label1.Caption(), "Label1");
-        }
+        EXPECT_FALSE(h.state().Running);
+        EXPECT_EQ(view.Label1.Caption(), "Label1");
     }
 }
 
@@ -355,6 +347,17 @@ TEST(Loop, SizeZeroFlipsTheOneSiteAndRepaintsItInEveryView) {
     for (const ViewLayout& v : kViews)
         EXPECT_EQ((h.program.n3DPicForm().*v.picture).pixel(0, 0), shown) << v.name;
     EXPECT_EQ(h.state().Lattice3D.get(1, 0, 0), 0);
+}
+
+// Sites beyond a cube of size 0 have no place in its views; they must not land on its dots.
+TEST(Loop, ACubeOfSizeZeroGrownDuringTheRunKeepsItsOneDotPerView) {
+    HeadlessProgram h(3);
+    cubicMode(h, "0");
+    h.main().Temp.setText("-1");
+    h.pump.after(5, [&] { h.main().GridSize.setText("20"); });
+    h.stopAfter(4000);
+    h.start();
+    EXPECT_EQ(testing::cubicViewsMismatch(h.program), "");
 }
 
 // Every cell of 0..n and every pixel of the three views.
