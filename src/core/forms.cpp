@@ -6,8 +6,10 @@
 
 namespace spinlab {
 
-Form::Form(const WindowSpec& spec, Program& program)
-    : window(std::string(spec.name), std::string(spec.caption)), spec_(spec), program_(program) {}
+Form::Form(const WindowDesign& design, Program& program)
+    : window(std::string(design.name), std::string(design.caption)),
+      design_(design),
+      program_(program) {}
 
 Control* Form::control(std::string_view name) const {
     auto it = std::find_if(controls_.begin(), controls_.end(),
@@ -22,7 +24,7 @@ Surface* Form::surface(std::string_view name) const {
 }
 
 Surface Form::makeSurface(std::string_view name, int drawWidth) const {
-    const ControlSpec& c = spec_.control(name);
+    const ControlDesign& c = design_.control(name);
     return Surface(std::string(name), pictureInterior(c.width, program_.TwipsPerPixelX()),
                    pictureInterior(c.height, program_.TwipsPerPixelY()),
                    program_.backend().windowBackground(), drawWidth);
@@ -35,7 +37,7 @@ std::string str(std::string_view s) {
 }  // namespace
 
 MainForm::MainForm(Program& p)
-    : Form(isingModelSpec(), p),
+    : Form(isingModelDesign(), p),
       Picture1(makeSurface("Picture1", 20)),
       Label1("Label1", ""),
       Label2("Label2", str(caption("Label2"))),
@@ -65,7 +67,7 @@ MainForm::MainForm(Program& p)
 }
 
 View3DForm::View3DForm(Program& p)
-    : Form(view3DSpec(), p),
+    : Form(view3DDesign(), p),
       PictureXY(makeSurface("PictureXY", 1)),
       PictureYZ(makeSurface("PictureYZ", 1)),
       PictureXZ(makeSurface("PictureXZ", 1)),
@@ -80,7 +82,7 @@ View3DForm::View3DForm(Program& p)
 }
 
 PolymerForm::PolymerForm(Program& p)
-    : Form(polymerSpec(), p),
+    : Form(polymerDesign(), p),
       Label1("Label1", str(caption("Label1"))),
       Iterations("Iterations", "Number of Chain Units", str(caption("Iterations")), p.epoch()),
       Picture1(makeSurface("Picture1", 2)),
@@ -98,7 +100,7 @@ PolymerForm::PolymerForm(Program& p)
 }
 
 AntForm::AntForm(Program& p)
-    : Form(antWalkSpec(), p),
+    : Form(antWalkDesign(), p),
       Command1("Command1", str(caption("Command1"))),
       Command2("Command2", str(caption("Command2"))),
       Command3("Command3", str(caption("Command3"))),

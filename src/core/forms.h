@@ -18,12 +18,12 @@ class Program;
 
 class Form {
 public:
-    Form(const WindowSpec& spec, Program& program);
+    Form(const WindowDesign& design, Program& program);
     virtual ~Form() = default;
     Form(const Form&) = delete;
     Form& operator=(const Form&) = delete;
 
-    const WindowSpec& spec() const { return spec_; }
+    const WindowDesign& design() const { return design_; }
     Window window;
 
     // Lookup by design name, for backends that bind widgets to these values.
@@ -36,9 +36,9 @@ protected:
     Surface makeSurface(std::string_view name, int drawWidth) const;
     void add(Control& c) { controls_.push_back(&c); }
     void add(Surface& s) { surfaces_.push_back(&s); }
-    std::string_view caption(std::string_view name) const { return spec_.control(name).caption; }
+    std::string_view caption(std::string_view name) const { return design_.control(name).caption; }
 
-    const WindowSpec& spec_;
+    const WindowDesign& design_;
     Program& program_;
 
 private:

@@ -11,7 +11,7 @@ namespace {
 
 using K = ControlKind;
 
-constexpr ControlSpec kIsingControls[] = {
+constexpr ControlDesign kIsingControls[] = {
     {"Picture1", K::PictureBox, "", 120, 120, 3375, 3135, 0, ""},
     {"Label1", K::Label, "", 3720, 120, 855, 375, 5, ""},
     {"Label2", K::Label, "Lattice Size", 3720, 600, 855, 255, 6, ""},
@@ -25,14 +25,14 @@ constexpr ControlSpec kIsingControls[] = {
     {"Command2", K::CommandButton, "Stop", 4800, 2880, 855, 495, 3, ""},
 };
 
-constexpr MenuItemSpec kIsingMenu[] = {
+constexpr MenuItemDesign kIsingMenu[] = {
     {"IsingModel", "Ising Model", true, ""},
     {"simulation3D", "3D Simulation", false, ""},
     {"PolymerChain", "Polymer Chain", false, ""},
     {"Quit", "Quit", false, "Ctrl+Q"},
 };
 
-constexpr ControlSpec kView3DControls[] = {
+constexpr ControlDesign kView3DControls[] = {
     {"PictureXY", K::PictureBox, "", 0, 0, 3375, 3135, 0, ""},
     {"PictureYZ", K::PictureBox, "", 3480, 0, 3255, 3135, 1, ""},
     {"PictureXZ", K::PictureBox, "", 6840, 0, 3255, 3135, 2, ""},
@@ -42,7 +42,7 @@ constexpr ControlSpec kView3DControls[] = {
     {"Label1", K::Label, "Label1", 4800, 3600, 1095, 255, 3, ""},
 };
 
-constexpr ControlSpec kPolymerControls[] = {
+constexpr ControlDesign kPolymerControls[] = {
     {"Label1", K::Label, "Number of Chain Units", 0, 120, 1695, 255, 2, ""},
     {"Iterations", K::TextBox, "10", 1680, 120, 855, 285, 0, ""},
     {"Picture1", K::PictureBox, "", 1560, 480, 6735, 1215, 1, ""},
@@ -54,7 +54,7 @@ constexpr ControlSpec kPolymerControls[] = {
     {"Label3", K::Label, "10", 7800, 1800, 375, 255, 4, ""},
 };
 
-constexpr ControlSpec kAntControls[] = {
+constexpr ControlDesign kAntControls[] = {
     {"Command1", K::CommandButton, "Start", 3240, 360, 975, 375, 0, ""},
     {"Command2", K::CommandButton, "Stop", 3240, 1080, 855, 375, 1, ""},
     {"Command3", K::CommandButton, "End", 3240, 1800, 855, 495, 2, ""},
@@ -63,27 +63,27 @@ constexpr ControlSpec kAntControls[] = {
     {"Label1", K::Label, "Label1", 2640, 2520, 1455, 375, 5, ""},
 };
 
-const WindowSpec kIsing{
+const WindowDesign kIsing{
     "IsingModel", "Ising Model 2D Simulation", 5760, 3585, false, false, kIsingControls, "File",
     kIsingMenu};
-const WindowSpec kView3D{"n3DPicForm", "3D Simulation View", 10095, 3900, true,
-                         true,         kView3DControls,      "",    {}};
-const WindowSpec kPolymer{"PolymerWindow",
-                          "1D Polymer Rotation Simulation",
-                          8355,
-                          2085,
-                          true,
-                          true,
-                          kPolymerControls,
-                          "",
-                          {}};
-const WindowSpec kAnt{"Form1", "Form1", 4680, 3195, false, false, kAntControls, "", {}};
+const WindowDesign kView3D{"n3DPicForm", "3D Simulation View", 10095, 3900, true,
+                           true,         kView3DControls,      "",    {}};
+const WindowDesign kPolymer{"PolymerWindow",
+                            "1D Polymer Rotation Simulation",
+                            8355,
+                            2085,
+                            true,
+                            true,
+                            kPolymerControls,
+                            "",
+                            {}};
+const WindowDesign kAnt{"Form1", "Form1", 4680, 3195, false, false, kAntControls, "", {}};
 
 }  // namespace
 
-const ControlSpec& WindowSpec::control(std::string_view controlName) const {
+const ControlDesign& WindowDesign::control(std::string_view controlName) const {
     auto it = std::find_if(controls.begin(), controls.end(),
-                           [&](const ControlSpec& c) { return c.name == controlName; });
+                           [&](const ControlDesign& c) { return c.name == controlName; });
     if (it == controls.end()) {
         throw std::logic_error("no control " + std::string(controlName) + " in " +
                                std::string(name));
@@ -91,16 +91,16 @@ const ControlSpec& WindowSpec::control(std::string_view controlName) const {
     return *it;
 }
 
-const WindowSpec& isingModelSpec() {
+const WindowDesign& isingModelDesign() {
     return kIsing;
 }
-const WindowSpec& view3DSpec() {
+const WindowDesign& view3DDesign() {
     return kView3D;
 }
-const WindowSpec& polymerSpec() {
+const WindowDesign& polymerDesign() {
     return kPolymer;
 }
-const WindowSpec& antWalkSpec() {
+const WindowDesign& antWalkDesign() {
     return kAnt;
 }
 

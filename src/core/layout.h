@@ -18,7 +18,7 @@ enum class ControlKind {
     HScrollBar
 };
 
-struct ControlSpec {
+struct ControlDesign {
     std::string_view name;
     ControlKind kind;
     std::string_view caption;  // caption or initial text; empty for picture boxes
@@ -27,30 +27,30 @@ struct ControlSpec {
     std::string_view container;  // empty: the window itself
 };
 
-struct MenuItemSpec {
+struct MenuItemDesign {
     std::string_view name;
     std::string_view caption;
     bool checked;
     std::string_view shortcut;  // portable key sequence text, e.g. "Ctrl+Q"
 };
 
-struct WindowSpec {
+struct WindowDesign {
     std::string_view name;
     std::string_view caption;
     int clientWidth, clientHeight;  // twips
     bool fixedBorder;               // the user cannot resize it
     bool centred;                   // centred on the screen when first shown
-    std::span<const ControlSpec> controls;
+    std::span<const ControlDesign> controls;
     std::string_view menuCaption;  // empty: no menu bar
-    std::span<const MenuItemSpec> menu;
+    std::span<const MenuItemDesign> menu;
 
-    const ControlSpec& control(std::string_view controlName) const;
+    const ControlDesign& control(std::string_view controlName) const;
 };
 
-const WindowSpec& isingModelSpec();
-const WindowSpec& view3DSpec();
-const WindowSpec& polymerSpec();
-const WindowSpec& antWalkSpec();
+const WindowDesign& isingModelDesign();
+const WindowDesign& view3DDesign();
+const WindowDesign& polymerDesign();
+const WindowDesign& antWalkDesign();
 
 // Twips to whole pixels at the given screen resolution.
 int twipsToPixels(int twips, double twipsPerPixel);

@@ -45,19 +45,19 @@ void fitWidth(QWidget* w) {
 
 FormWindow::FormWindow(Form& form, Program& program, double twipsPerPixel)
     : QMainWindow(nullptr), form_(form), program_(program), twipsPerPixel_(twipsPerPixel) {
-    setObjectName(qstr(form.spec().name));
-    setWindowTitle(qstr(form.spec().caption));
+    setObjectName(qstr(form.design().name));
+    setWindowTitle(qstr(form.design().caption));
     // The design's captions were laid out for an 8-point face; larger ones would be clipped.
     QFont small = font();
     small.setPointSizeF(8.0);
     setFont(small);
     build(twipsPerPixel);
-    if (!form.spec().menu.empty()) buildMenu();
-    const QSize client(static_cast<int>(std::lround(form.spec().clientWidth / twipsPerPixel)),
-                       static_cast<int>(std::lround(form.spec().clientHeight / twipsPerPixel)));
+    if (!form.design().menu.empty()) buildMenu();
+    const QSize client(static_cast<int>(std::lround(form.design().clientWidth / twipsPerPixel)),
+                       static_cast<int>(std::lround(form.design().clientHeight / twipsPerPixel)));
     client_->setFixedSize(client);
     adjustSize();
-    if (form.spec().fixedBorder) setFixedSize(sizeHint());
+    if (form.design().fixedBorder) setFixedSize(sizeHint());
 }
 
 QRect FormWindow::place(int left, int top, int width, int height) const {
@@ -72,12 +72,12 @@ void FormWindow::build(double) {
 
     std::vector<std::pair<int, QWidget*>> tabOrder;
     std::vector<QWidget*> raised;
-    for (const ControlSpec& spec : form_.spec().controls) {
-        const std::string name(spec.name);
+    for (const ControlDesign& design : form_.design().controls) {
+        const std::string name(design.name);
         QWidget* parent = client_;
-        if (!spec.container.empty()) parent = pictures_.at(std::string(spec.container));
+        if (!design.container.empty()) parent = pictures_.at(std::string(design.container));
         QWidget* w = nullptr;
-        switch (spec.kind) {
+        switch (design.kind) {
             case ControlKind::PictureBox: {
                 auto* box = new PictureBox(*form_.surface(name), parent);
                 pictures_[name] = box;
@@ -85,16 +85,16 @@ void FormWindow::build(double) {
                 break;
             }
             case ControlKind::Label:
-                w = new QLabel(qstr(spec.caption), parent);
+                w = new QLabel(qstr(design.caption), parent);
                 static_cast<QLabel*>(w)->setAlignment(Qt::AlignLeft | Qt::AlignTop);
                 // A caption may be typed text (Label3 mirrors Iterations): never markup.
                 static_cast<QLabel*>(w)->setTextFormat(Qt::PlainText);
                 break;
             case ControlKind::Frame:
-                w = new QGroupBox(qstr(spec.caption), parent);
+                w = new QGroupBox(qstr(design.caption), parent);
                 break;
             case ControlKind::TextBox: {
-                auto* edit = new QLineEdit(qstr(spec.caption), parent);
+                auto* edit = new QLineEdit(qstr(design.caption), parent);
                 auto* box = static_cast<TextBox*>(form_.control(name));
                 connect(edit, &QLineEdit::textChanged, this, [this, box](const QString& text) {
                     program_.handle([&] { box->setText(text.toStdString()); });
@@ -103,7 +103,7 @@ void FormWindow::build(double) {
                 break;
             }
             case ControlKind::OptionButton: {
-                auto* radio = new QRadioButton(qstr(spec.caption), parent);
+                auto* radio = new QRadioButton(qstr(design.caption), parent);
                 auto* option = static_cast<OptionButton*>(form_.control(name));
                 radio->setChecked(option->Value());
                 connect(radio, &QRadioButton::toggled, this,
@@ -113,7 +113,7 @@ void FormWindow::build(double) {
                 break;
             }
             case ControlKind::CommandButton: {
-                auto* button = new QPushButton(qstr(spec.caption), parent);
+                auto* button = new QPushButton(qstr(design.caption), parent);
                 auto* command = static_cast<Command*>(form_.control(name));
                 connect(button, &QPushButton::clicked, this, [command] { command->click(); });
                 w = button;
@@ -132,11 +132,12 @@ void FormWindow::build(double) {
                 break;
             }
         }
-        w->setObjectName(qstr(spec.name));
-        w->setGeometry(place(spec.left, spec.top, spec.width, spec.height));
-        if (spec.kind == ControlKind::Label || spec.kind == ControlKind::OptionButton) fitWidth(w);
+        w->setObjectName(qstr(design.name));
+        w->setGeometry(place(design.left, design.top, design.width, design.height));
+        if (design.kind == ControlKind::Label || design.kind == ControlKind::OptionButton)
+            fitWidth(w);
         widgets_[name] = w;
-        if (w->focusPolicy() != Qt::NoFocus) tabOrder.emplace_back(spec.tabIndex, w);
+        if (w->focusPolicy() != Qt::NoFocus) tabOrder.emplace_back(design.tabIndex, w);
     }
     for (QWidget* w : raised)
         w->raise();
@@ -148,8 +149,8 @@ void FormWindow::build(double) {
 }
 
 void FormWindow::buildMenu() {
-    QMenu* menu = menuBar()->addMenu(qstr(form_.spec().menuCaption));
-    for (const MenuItemSpec& item : form_.spec().menu) {
+    QMenu* menu = menuBar()->addMenu(qstr(form_.design().menuCaption));
+    for (const MenuItemDesign& item : form_.design().menu) {
         const std::string name(item.name);
         auto* command = static_cast<Command*>(form_.control(name));
         QAction* action = menu->addAction(qstr(item.caption));
@@ -209,7 +210,7 @@ void FormWindow::sync() {
     }
     if (form_.window.takeChanged()) {
         if (form_.window.Visible() && !isVisible()) {
-            if (firstShow_ && form_.spec().centred) {
+            if (firstShow_ && form_.design().centred) {
                 if (QScreen* screen = QGuiApplication::primaryScreen()) {
                     QRect frame(QPoint(0, 0), sizeHint());
                     frame.moveCenter(screen->availableGeometry().center());

@@ -16,7 +16,7 @@ namespace spinlab {
 namespace {
 
 struct PictureRow {
-    const WindowSpec& (*window)();
+    const WindowDesign& (*window)();
     const char* picture;
     double twipsPerPixel;
     int width, height;
@@ -29,7 +29,7 @@ class PictureInterior : public ::testing::TestWithParam<PictureRow> {};
 
 TEST_P(PictureInterior, IsTheBoxLessItsBorder) {
     const PictureRow& row = GetParam();
-    const ControlSpec& box = row.window().control(row.picture);
+    const ControlDesign& box = row.window().control(row.picture);
     EXPECT_EQ(pictureInterior(box.width, row.twipsPerPixel), row.width);
     EXPECT_EQ(pictureInterior(box.height, row.twipsPerPixel), row.height);
 }
@@ -37,12 +37,12 @@ TEST_P(PictureInterior, IsTheBoxLessItsBorder) {
 // Form1's Picture1 is 2055 x 2175 twips: 137 x 145 pixels at 15, 171.25 x 181.25 at 12. At 20
 // twips per pixel (72 dpi) Picture1's 168.75 x 156.75 round up.
 INSTANTIATE_TEST_SUITE_P(Design, PictureInterior,
-                         ::testing::Values(PictureRow{antWalkSpec, "Picture1", 15, 135, 143},
-                                           PictureRow{antWalkSpec, "Picture1", 12, 169, 179},
-                                           PictureRow{isingModelSpec, "Picture1", 15, 223, 207},
-                                           PictureRow{isingModelSpec, "Picture1", 20, 167, 155},
-                                           PictureRow{view3DSpec, "PictureYZ", 15, 215, 207},
-                                           PictureRow{polymerSpec, "Picture1", 15, 447, 79}));
+                         ::testing::Values(PictureRow{antWalkDesign, "Picture1", 15, 135, 143},
+                                           PictureRow{antWalkDesign, "Picture1", 12, 169, 179},
+                                           PictureRow{isingModelDesign, "Picture1", 15, 223, 207},
+                                           PictureRow{isingModelDesign, "Picture1", 20, 167, 155},
+                                           PictureRow{view3DDesign, "PictureYZ", 15, 215, 207},
+                                           PictureRow{polymerDesign, "Picture1", 15, 447, 79}));
 
 TEST(PictureInterior, NeverBelowOnePixel) {
     EXPECT_EQ(pictureInterior(15, 15), 1);

@@ -161,7 +161,7 @@ TEST(SurfaceScale, NegativeTurnsTheAxisAwayFromTheInterior) {
 // Every lattice size on the main picture: the sites on the far edges (x or y = N) are painted in
 // the last column and row, and a site that falls exactly on a pixel boundary in that pixel.
 TEST(SurfaceScale, LatticeSitesLandInTheirPixelForEverySize) {
-    const ControlSpec& box = isingModelSpec().control("Picture1");
+    const ControlDesign& box = isingModelDesign().control("Picture1");
     Surface s("Picture1", pictureInterior(box.width, 15), pictureInterior(box.height, 15), kWhite,
               1);
     const int w = s.width(), h = s.height();

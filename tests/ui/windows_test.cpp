@@ -118,7 +118,7 @@ TEST(OtherWindows, ComeIntoBeingHiddenOnFirstUse) {
     AntForm& ant = gui.program.Form1();
     gui.backend.syncAll();
     for (Form* f : std::initializer_list<Form*>{&view, &polymer, &ant}) {
-        EXPECT_FALSE(gui.window(*f).isVisible()) << f->spec().name;
+        EXPECT_FALSE(gui.window(*f).isVisible()) << f->design().name;
     }
     EXPECT_EQ(gui.window(view).windowTitle(), "3D Simulation View");
     EXPECT_EQ(gui.window(polymer).windowTitle(), "1D Polymer Rotation Simulation");

@@ -84,16 +84,17 @@ std::uint64_t wholeNumber(const std::string& option, const std::string& text, bo
 
 }  // namespace
 
-std::vector<double> sweepTemperatures(const std::string& spec) {
+std::vector<double> sweepTemperatures(const std::string& range) {
     double v[3];
     std::size_t start = 0;
     for (int i = 0; i < 3; ++i) {
-        const std::size_t colon = i < 2 ? spec.find(':', start) : spec.size();
-        const std::string part = spec.substr(start, colon == std::string::npos ? 0 : colon - start);
+        const std::size_t colon = i < 2 ? range.find(':', start) : range.size();
+        const std::string part =
+            range.substr(start, colon == std::string::npos ? 0 : colon - start);
         char* end = nullptr;
         v[i] = std::strtod(part.c_str(), &end);
         if (colon == std::string::npos || part.empty() || *end != '\0' || !std::isfinite(v[i])) {
-            throw UsageError{"--sweep takes T1:T2:STEP, not \"" + spec + "\""};
+            throw UsageError{"--sweep takes T1:T2:STEP, not \"" + range + "\""};
         }
         start = colon + 1;
     }

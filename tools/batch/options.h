@@ -28,7 +28,7 @@ struct Options {
 };
 
 // The temperatures of a sweep, T1, T1 + STEP, ... up to T2 inclusive.
-std::vector<double> sweepTemperatures(const std::string& spec);
+std::vector<double> sweepTemperatures(const std::string& range);
 
 // Thrown for a malformed command line; the message is shown with a hint to --help.
 struct UsageError {
