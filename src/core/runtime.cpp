@@ -81,16 +81,26 @@ ParsedNumber parseNumber(std::string_view text) {
         ++i;
     }
     std::size_t mantissaDigits = 0;
+    // Thousands separators only in whole groups of three ("12,345,678"), so a decimal comma
+    // ("2,5") fails as not a number instead of reading as 25.
+    std::size_t group = 0;
+    bool grouped = false;
+    const std::size_t integerStart = i;
     while (i < s.size() && (isDigit(s[i]) || s[i] == ',')) {
         if (s[i] == ',') {
-            // A thousands separator must stand between two digits.
-            if (mantissaDigits == 0 || i + 1 >= s.size() || !isDigit(s[i + 1])) return out;
+            const bool firstGroupOk =
+                !grouped && group >= 1 && group <= 3 && s[integerStart] != '0';
+            if (!(firstGroupOk || (grouped && group == 3))) return out;
+            grouped = true;
+            group = 0;
         } else {
             clean.push_back(s[i]);
             ++mantissaDigits;
+            ++group;
         }
         ++i;
     }
+    if (grouped && group != 3) return out;
     if (i < s.size() && s[i] == '.') {
         clean.push_back('.');
         ++i;

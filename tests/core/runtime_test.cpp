@@ -70,19 +70,20 @@ TEST_P(CDblRefuses, WithAConversionErrorThatKeepsTheText) {
 
 INSTANTIATE_TEST_SUITE_P(
     Texts, CDblRefuses,
-    ::testing::Values(FailureRow{"", false}, FailureRow{"   ", false}, FailureRow{"abc", false},
-                      FailureRow{"12abc", false}, FailureRow{"NaN", false},
-                      FailureRow{"nan", false}, FailureRow{"inf", false}, FailureRow{"-inf", false},
-                      FailureRow{"Infinity", false}, FailureRow{"1 000", false},
-                      FailureRow{"--1", false}, FailureRow{"-", false}, FailureRow{".", false},
-                      FailureRow{"0x10", false},
-                      // A thousands comma must stand between two digits.
-                      FailureRow{",100", false}, FailureRow{"100,", false},
-                      FailureRow{"1,,000", false}, FailureRow{"1.000,5", false},
-                      FailureRow{"1.2.3", false}, FailureRow{"1e", false}, FailureRow{"1e+", false},
-                      FailureRow{"e5", false}, FailureRow{"&H", false}, FailureRow{"&HG", false},
-                      FailureRow{"&O8", false}, FailureRow{"1e400", true},
-                      FailureRow{"-1e400", true}, FailureRow{"&H100000000", true}));
+    ::testing::Values(
+        FailureRow{"", false}, FailureRow{"   ", false}, FailureRow{"abc", false},
+        FailureRow{"12abc", false}, FailureRow{"NaN", false}, FailureRow{"nan", false},
+        FailureRow{"inf", false}, FailureRow{"-inf", false}, FailureRow{"Infinity", false},
+        FailureRow{"1 000", false}, FailureRow{"--1", false}, FailureRow{"-", false},
+        FailureRow{".", false}, FailureRow{"0x10", false},
+        // A thousands comma must stand between two digits.
+        FailureRow{",100", false}, FailureRow{"100,", false}, FailureRow{"1,,000", false},
+        FailureRow{"1.000,5", false}, FailureRow{"2,5", false}, FailureRow{"1,2", false},
+        FailureRow{"1234,567", false}, FailureRow{"0,500", false}, FailureRow{"1,000,00", false},
+        FailureRow{"1.2.3", false}, FailureRow{"1e", false}, FailureRow{"1e+", false},
+        FailureRow{"e5", false}, FailureRow{"&H", false}, FailureRow{"&HG", false},
+        FailureRow{"&O8", false}, FailureRow{"1e400", true}, FailureRow{"-1e400", true},
+        FailureRow{"&H100000000", true}));
 
 TEST(CDbl, ANumberWithMoreDigitsThanADoubleHoldsIsTooLarge) {
     const std::string huge = "1" + std::string(400, '0');
