@@ -5,7 +5,7 @@
 
 #include <chrono>
 
-#include "app/application.h"
+#include "app/headlessapp.h"
 #include "batch/model.h"
 #include "batch/runners.h"
 #include "core/headless.h"
@@ -18,16 +18,8 @@
 namespace spinlab {
 namespace {
 
-struct Bench {
-    explicit Bench(std::uint64_t seed)
-        : rng(Rng::seeded(seed)), pump(&rng), program(backend, pump, rng), app(program) {
-        app.start();
-    }
-    Rng rng;
-    HeadlessBackend backend;
-    HeadlessPump pump;
-    Program program;
-    Application app;
+struct Bench : HeadlessApp {
+    explicit Bench(std::uint64_t seed) : HeadlessApp(Rng::seeded(seed)) {}
 };
 
 // Presses Start in the selected mode and stops inside trial `trials`; returns the loop's

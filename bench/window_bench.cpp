@@ -27,6 +27,7 @@
 #include "core/rng.h"
 #include "ui/formwindow.h"
 #include "ui/picturebox.h"
+#include "ui/qtapp.h"
 #include "ui/qtbackend.h"
 
 namespace {
@@ -111,13 +112,11 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     using Clock = std::chrono::steady_clock;
 
-    spinlab::Rng rng = spinlab::Rng::fromClock();
-    spinlab::QtBackend backend;
-    spinlab::QtPump pump(backend, rng);
-    spinlab::Program program(backend, pump, rng);
-    backend.attach(program);
-    spinlab::Application application(program);
-    application.start();
+    spinlab::QtApp qt(spinlab::Rng::fromClock());
+    spinlab::Program& program = qt.program;
+    spinlab::QtBackend& backend = qt.backend;
+    spinlab::QtPump& pump = qt.pump;
+    spinlab::Application& application = qt.app;
     if (simulation == "ant") {
         return antBench(program, backend, pump, application, argc > 2 ? std::atoll(argv[2]) : 20000,
                         argc > 3 ? std::atoi(argv[3]) : 0);

@@ -6,10 +6,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/application.h"
-#include "core/rng.h"
 #include "ui/formwindow.h"
-#include "ui/qtbackend.h"
+#include "ui/qtapp.h"
 
 namespace {
 
@@ -47,14 +45,9 @@ int main(int argc, char** argv) {
     }
     QApplication::setQuitOnLastWindowClosed(false);
 
-    spinlab::Rng rng = spinlab::Rng::fromClock();
-    spinlab::QtBackend backend;
-    spinlab::QtPump pump(backend, rng);
-    spinlab::Program program(backend, pump, rng);
-    backend.attach(program);
-    spinlab::Application application(program);
-    application.start();
-    backend.syncAll();
+    spinlab::QtApp qt(spinlab::Rng::fromClock());
+    spinlab::Program& program = qt.program;
+    spinlab::QtBackend& backend = qt.backend;
     if (antWalk) {
         spinlab::AntForm& ant = program.Form1();
         ant.window.Show();

@@ -4,11 +4,7 @@
 
 namespace spinlab::testing {
 
-GuiProgram::GuiProgram()
-    : rng(Rng::seeded(1)), pump(backend, rng), program(backend, pump, rng), app(program) {
-    backend.attach(program);
-    app.start();
-    backend.syncAll();
+GuiProgram::GuiProgram() : QtApp(Rng::seeded(1)) {
     QCoreApplication::processEvents();
 }
 

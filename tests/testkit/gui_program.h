@@ -10,11 +10,12 @@
 #include "core/program.h"
 #include "core/rng.h"
 #include "ui/formwindow.h"
+#include "ui/qtapp.h"
 #include "ui/qtbackend.h"
 
 namespace spinlab::testing {
 
-struct GuiProgram {
+struct GuiProgram : QtApp {
     GuiProgram();
     ~GuiProgram();
 
@@ -26,12 +27,6 @@ struct GuiProgram {
     W* widget(Form& form, const std::string& name) {
         return qobject_cast<W*>(window(form).widget(name));
     }
-
-    Rng rng;
-    QtBackend backend;
-    QtPump pump;
-    Program program;
-    Application app;
 };
 
 }  // namespace spinlab::testing

@@ -2,15 +2,13 @@
 // A whole program on the headless backend, seeded: the same windows, handlers and loops as the
 // real one, with a scripted event pump.
 
-#include "app/application.h"
-#include "core/headless.h"
-#include "core/program.h"
-#include "core/rng.h"
+#include "app/headlessapp.h"
 
 namespace spinlab::testing {
 
-struct HeadlessProgram {
-    explicit HeadlessProgram(std::uint64_t seed = 1, double twipsPerPixel = 15.0);
+struct HeadlessProgram : HeadlessApp {
+    explicit HeadlessProgram(std::uint64_t seed = 1, double twipsPerPixel = 15.0)
+        : HeadlessApp(Rng::seeded(seed), twipsPerPixel) {}
 
     MainForm& main() { return program.IsingModel(); }
     SimState& state() { return program.IsingModel().state; }
@@ -18,12 +16,6 @@ struct HeadlessProgram {
     void stopAfter(std::uint64_t calls);
     // Presses Start and returns when the run has ended.
     void start() { main().Command1.click(); }
-
-    Rng rng;
-    HeadlessBackend backend;
-    HeadlessPump pump;
-    Program program;
-    Application app;
 };
 
 }  // namespace spinlab::testing

@@ -33,13 +33,7 @@ void Report::addInteger(const std::string& key, std::int64_t value) {
 }
 
 Harness::Harness(const Options& options)
-    : options_(options),
-      rng_(options.seed ? Rng::seeded(*options.seed) : Rng::fromClock()),
-      pump_(&rng_),
-      program_(backend_, pump_, rng_),
-      app_(program_) {
-    app_.start();
-}
+    : options_(options), run_(options.seed ? Rng::seeded(*options.seed) : Rng::fromClock()) {}
 
 void Harness::applyCommonInputs() {
     MainForm& form = main();
@@ -51,15 +45,15 @@ void Harness::applyCommonInputs() {
 void Harness::run(Command& start, Command& stop) {
     using Clock = std::chrono::steady_clock;
     // The set-up does not pump, so the first DoEvents is the first trial's.
-    pump_.after(1, [this] { first_ = Clock::now(); });
-    pump_.after(options_.trials, [this, &stop] {
+    run_.pump.after(1, [this] { first_ = Clock::now(); });
+    run_.pump.after(options_.trials, [this, &stop] {
         last_ = Clock::now();
         stop.click();
     });
     start.click();
     // A run that ended by itself (the ant at the border) stops the clock as it returns.
     if (last_ < first_) last_ = Clock::now();
-    if (!backend_.errors.empty()) throw RunFailure{backend_.errors.front()};
+    if (!run_.backend.errors.empty()) throw RunFailure{run_.backend.errors.front()};
 }
 
 double Harness::seconds() const {

@@ -8,11 +8,8 @@
 #include <utility>
 #include <vector>
 
-#include "app/application.h"
+#include "app/headlessapp.h"
 #include "batch/options.h"
-#include "core/headless.h"
-#include "core/program.h"
-#include "core/rng.h"
 
 namespace spinlab::batch {
 
@@ -41,10 +38,10 @@ class Harness {
 public:
     explicit Harness(const Options& options);
 
-    Program& program() { return program_; }
-    HeadlessPump& pump() { return pump_; }
-    Application& application() { return app_; }
-    MainForm& main() { return program_.IsingModel(); }
+    Program& program() { return run_.program; }
+    HeadlessPump& pump() { return run_.pump; }
+    Application& application() { return run_.app; }
+    MainForm& main() { return run_.program.IsingModel(); }
     // Types the common inputs (temperature, dynamics) into the main window.
     void applyCommonInputs();
     // Runs `start` (a click) with the pump set to stop the run inside trial `trials` by
@@ -58,11 +55,7 @@ public:
 
 private:
     const Options& options_;
-    Rng rng_;
-    HeadlessBackend backend_;
-    HeadlessPump pump_;
-    Program program_;
-    Application app_;
+    HeadlessApp run_;
     std::chrono::steady_clock::time_point first_{};
     std::chrono::steady_clock::time_point last_{};
 };

@@ -1,0 +1,30 @@
+#pragma once
+// The whole program on Qt: generator, Qt backend, time-sliced pump, the real windows and their
+// handlers, with the main window shown as at start. The program, the window benchmark and the
+// GUI tests all build it this way.
+
+#include "app/application.h"
+#include "core/program.h"
+#include "core/rng.h"
+#include "ui/qtbackend.h"
+
+namespace spinlab {
+
+struct QtApp {
+    explicit QtApp(Rng generator)
+        : rng(generator), pump(backend, rng), program(backend, pump, rng), app(program) {
+        backend.attach(program);
+        app.start();
+        backend.syncAll();
+    }
+    QtApp(const QtApp&) = delete;
+    QtApp& operator=(const QtApp&) = delete;
+
+    Rng rng;
+    QtBackend backend;
+    QtPump pump;
+    Program program;
+    Application app;
+};
+
+}  // namespace spinlab
