@@ -14,14 +14,20 @@ PictureBox::PictureBox(Surface& surface, QWidget* parent) : QFrame(parent), surf
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
+QImage PictureBox::raster() const {
+    return QImage(reinterpret_cast<const uchar*>(surface_.bits()), surface_.width(),
+                  surface_.height(), static_cast<qsizetype>(surface_.stride() * 4),
+                  QImage::Format_RGB32);
+}
+
+QImage PictureBox::shown() {
+    return grab().toImage().copy(contentsRect()).convertToFormat(QImage::Format_RGB32);
+}
+
 void PictureBox::paintEvent(QPaintEvent* event) {
     QFrame::paintEvent(event);
-    // Wraps the raster without copying it.
-    const QImage image(reinterpret_cast<const uchar*>(surface_.bits()), surface_.width(),
-                       surface_.height(), static_cast<qsizetype>(surface_.stride() * 4),
-                       QImage::Format_RGB32);
     QPainter painter(this);
-    painter.drawImage(contentsRect().topLeft(), image);
+    painter.drawImage(contentsRect().topLeft(), raster());
 }
 
 }  // namespace spinlab

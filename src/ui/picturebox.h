@@ -3,6 +3,7 @@
 // widget never draws on its own; it shows the raster whenever Qt asks it to paint.
 
 #include <QFrame>
+#include <QImage>
 
 namespace spinlab {
 
@@ -12,6 +13,10 @@ class PictureBox : public QFrame {
 public:
     PictureBox(Surface& surface, QWidget* parent);
     Surface& surface() { return surface_; }
+    // The persistent raster as an image, wrapped without copying: valid while the surface is.
+    QImage raster() const;
+    // What the widget shows inside its border.
+    QImage shown();
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -4,6 +4,10 @@
 
 namespace spinlab::testing {
 
+bool showsRaster(PictureBox* box) {
+    return box->shown() == box->raster();
+}
+
 GuiProgram::GuiProgram() : QtApp(Rng::seeded(1)) {
     QCoreApplication::processEvents();
 }

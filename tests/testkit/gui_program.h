@@ -10,10 +10,14 @@
 #include "core/program.h"
 #include "core/rng.h"
 #include "ui/formwindow.h"
+#include "ui/picturebox.h"
 #include "ui/qtapp.h"
 #include "ui/qtbackend.h"
 
 namespace spinlab::testing {
+
+// True when the widget shows exactly its surface's raster.
+bool showsRaster(PictureBox* box);
 
 struct GuiProgram : QtApp {
     GuiProgram();

@@ -45,11 +45,8 @@ TEST(GuiAntWalk, StartWalksToTheBorderAndShowsTheWalkAndItsCount) {
 
     // The picture shows the raster above the scroll bar, which covers its lower rows.
     PictureBox* box = gui.window(form).picture("Picture1");
-    const QImage shown = box->grab().toImage().copy(box->contentsRect());
-    const Surface& raster = form.Picture1;
-    const QImage image(reinterpret_cast<const uchar*>(raster.bits()), raster.width(),
-                       raster.height(), static_cast<qsizetype>(raster.stride() * 4),
-                       QImage::Format_RGB32);
+    const QImage shown = box->shown();
+    const QImage image = box->raster();
     const int uncovered =
         gui.widget<QScrollBar>(form, "HScroll1")->geometry().top() - box->contentsRect().top();
     EXPECT_GT(blackPixels(image, uncovered), 100);

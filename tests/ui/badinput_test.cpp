@@ -22,10 +22,6 @@ namespace {
 
 using testing::GuiProgram;
 
-QImage shown(PictureBox* box) {
-    return box->grab().toImage().copy(box->contentsRect());
-}
-
 // Short ASCII texts are typed key by key; others arrive as an input method commits them (the
 // way non-Latin text is typed), which is also how a paste of ten thousand characters lands.
 void type(QLineEdit* edit, const QString& text) {
@@ -73,7 +69,7 @@ TEST_P(GuiBadInput, IsReportedAsTypedAndTheScreenIsKept) {
     QTimer::singleShot(100, [&] { stop->click(); });
     QTest::mouseClick(start, Qt::LeftButton);
     QCoreApplication::processEvents();
-    const QImage before = shown(picture);
+    const QImage before = picture->shown();
     const QString count = counter->text();
     const QString good = edit->text();
     ASSERT_GT(count.toLongLong(), 0);
@@ -100,7 +96,7 @@ TEST_P(GuiBadInput, IsReportedAsTypedAndTheScreenIsKept) {
             EXPECT_TRUE(showsLiterally(axis->textFormat(), text));
         }
         QCoreApplication::processEvents();
-        EXPECT_EQ(shown(picture), before);
+        EXPECT_EQ(picture->shown(), before);
         EXPECT_EQ(counter->text(), count);
     }
 

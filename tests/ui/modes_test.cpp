@@ -104,17 +104,8 @@ void runWith(GuiProgram& gui, std::function<void()> during) {
     QTest::mouseClick(button(gui, "Command1"), Qt::LeftButton);
 }
 
-// True when the widget shows exactly the picture's raster.
-bool showsRaster(PictureBox* box) {
-    const Surface& s = box->surface();
-    const QImage raster(reinterpret_cast<const uchar*>(s.bits()), s.width(), s.height(),
-                        static_cast<qsizetype>(s.stride() * 4), QImage::Format_RGB32);
-    const QImage shown = box->grab().toImage().copy(box->contentsRect());
-    return shown.convertToFormat(QImage::Format_RGB32) == raster;
-}
-
 std::set<QRgb> coloursOf(PictureBox* box) {
-    const QImage shown = box->grab().toImage().copy(box->contentsRect());
+    const QImage shown = box->shown();
     std::set<QRgb> colours;
     for (int y = 0; y < shown.height(); ++y) {
         for (int x = 0; x < shown.width(); ++x)
@@ -149,7 +140,7 @@ TEST(CubicRun, PaintsThePlanesAndCountsInTheViewWindow) {
     for (const char* name : kPictures) {
         PictureBox* picture = gui.window(view).picture(name);
         EXPECT_EQ(coloursOf(picture), spins) << name;
-        EXPECT_TRUE(showsRaster(picture)) << name;
+        EXPECT_TRUE(testing::showsRaster(picture)) << name;
     }
 }
 
@@ -180,7 +171,7 @@ TEST(CubicRun, StartDrawsIntoTheClosedViewWindow) {
                                   QApplication::palette().color(QPalette::Window).rgb() & 0xFFFFFF};
     for (const char* name : kPictures) {
         EXPECT_EQ(coloursOf(window.picture(name)), spins) << name;
-        EXPECT_TRUE(showsRaster(window.picture(name))) << name;
+        EXPECT_TRUE(testing::showsRaster(window.picture(name))) << name;
     }
 }
 

@@ -46,7 +46,7 @@ TEST(GuiPolymer, RunsLiveWithTheLengthLockedAndMirrorsEditsBetweenRuns) {
     EXPECT_FALSE(iterations->isReadOnly());
     // Accepted moves have painted old dots black on the picture.
     PictureBox* box = window.picture("Picture1");
-    const QImage shown = box->grab().toImage().copy(box->contentsRect());
+    const QImage shown = box->shown();
     bool black = false;
     for (int y = 0; y < shown.height() && !black; ++y) {
         for (int x = 0; x < shown.width() && !black; ++x)

@@ -58,7 +58,7 @@ TEST(GuiRun, PictureShowsTheLatticeInTheTwoSpinColours) {
     runWith(gui, [&] { QTimer::singleShot(150, [&] { button(gui, "Command2")->click(); }); });
     QCoreApplication::processEvents();
     PictureBox* box = gui.mainWindow().picture("Picture1");
-    const QImage shown = box->grab().toImage().copy(box->contentsRect());
+    const QImage shown = box->shown();
     std::set<QRgb> colours;
     for (int y = 0; y < shown.height(); ++y) {
         for (int x = 0; x < shown.width(); ++x)

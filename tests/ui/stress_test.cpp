@@ -65,15 +65,6 @@ void closeByTitleBar(QWidget& window) {
     QCoreApplication::sendEvent(window.windowHandle(), &event);
 }
 
-// True when the widget shows exactly its surface's raster.
-bool showsRaster(PictureBox* box) {
-    const Surface& s = box->surface();
-    const QImage raster(reinterpret_cast<const uchar*>(s.bits()), s.width(), s.height(),
-                        static_cast<qsizetype>(s.stride() * 4), QImage::Format_RGB32);
-    const QImage shown = box->grab().toImage().copy(box->contentsRect());
-    return shown.convertToFormat(QImage::Format_RGB32) == raster;
-}
-
 // Every picture shows its simulation, in the raster and on screen.
 void expectPicturesMatch(GuiProgram& gui) {
     EXPECT_EQ(testing::squarePictureMismatch(gui.program), "");
@@ -86,7 +77,7 @@ void expectPicturesMatch(GuiProgram& gui) {
          {gui.mainWindow().picture("Picture1"), gui.window(view).picture("PictureXY"),
           gui.window(view).picture("PictureYZ"), gui.window(view).picture("PictureXZ"),
           gui.window(gui.program.PolymerWindow()).picture("Picture1")}) {
-        EXPECT_TRUE(showsRaster(box)) << box->objectName().toStdString();
+        EXPECT_TRUE(testing::showsRaster(box)) << box->objectName().toStdString();
     }
 }
 
