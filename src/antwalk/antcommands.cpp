@@ -1,28 +1,13 @@
 #include "antwalk/antcommands.h"
 
 #include "core/program.h"
+#include "core/scopedcount.h"
 
 namespace spinlab {
 
-namespace {
-
-// Counts a walk for as long as its Start handler is on the stack, whichever way it leaves.
-class WalkScope {
-public:
-    explicit WalkScope(int& active) : active_(active) { ++active_; }
-    ~WalkScope() { --active_; }
-    WalkScope(const WalkScope&) = delete;
-    WalkScope& operator=(const WalkScope&) = delete;
-
-private:
-    int& active_;
-};
-
-}  // namespace
-
 void AntCommands::Command1_Click() {
     if (activeWalks_ >= kMaxNestedWalks) return;
-    WalkScope scope(activeWalks_);
+    ScopedCount scope(activeWalks_);
     AntForm& form = program_.Form1();
     form.Picture1.Cls();
     form.Running = true;

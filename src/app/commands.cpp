@@ -1,6 +1,7 @@
 #include "app/commands.h"
 
 #include "core/program.h"
+#include "core/scopedcount.h"
 #include "ising2d/ising2d.h"
 #include "ising3d/ising3d.h"
 #include "ising3d/planeviews.h"
@@ -9,18 +10,6 @@
 namespace spinlab {
 
 namespace {
-
-// Counts a run for as long as its Start handler is on the stack, whichever way it leaves.
-class RunScope {
-public:
-    explicit RunScope(int& active) : active_(active) { ++active_; }
-    ~RunScope() { --active_; }
-    RunScope(const RunScope&) = delete;
-    RunScope& operator=(const RunScope&) = delete;
-
-private:
-    int& active_;
-};
 
 // Start reads a size from `box` and indexes an array of 0..`max` with it. A size that does not
 // convert raises the conversion error of its first read; one above the array, the bounds error
@@ -56,7 +45,7 @@ void Commands::checkInputs(Mode mode) {
 
 void Commands::Command1_Click() {
     if (activeRuns_ >= kMaxNestedRuns) return;
-    RunScope scope(activeRuns_);
+    ScopedCount scope(activeRuns_);
     MainForm& form = program_.IsingModel();
     // Only the two view items are read: any other state counts as the square lattice.
     if (form.simulation3D.Checked()) {
