@@ -8,6 +8,7 @@ namespace spinlab {
 void AntCommands::Command1_Click() {
     if (activeWalks_ >= kMaxNestedWalks) return;
     ScopedCount scope(activeWalks_);
+    const RunStack::Scope run(program_.runs(), RunKind::Ant);
     AntForm& form = program_.Form1();
     form.Picture1.Cls();
     form.Running = true;

@@ -61,6 +61,7 @@ void Commands::Command1_Click() {
 }
 
 void Commands::startCubicLattice() {
+    const RunStack::Scope run(program_.runs(), RunKind::Cubic);
     MainForm& form = program_.IsingModel();
     // Drawn whether the view window is on show or not: the menu alone shows and hides it.
     View3DForm& view = program_.n3DPicForm();
@@ -74,6 +75,7 @@ void Commands::startCubicLattice() {
 }
 
 void Commands::startSquareLattice() {
+    const RunStack::Scope run(program_.runs(), RunKind::Square);
     MainForm& form = program_.IsingModel();
     form.Picture1.Cls();
     SetupPicture2D(program_);
@@ -83,6 +85,7 @@ void Commands::startSquareLattice() {
 }
 
 void Commands::startPolymerChain() {
+    const RunStack::Scope run(program_.runs(), RunKind::Chain);
     // Unlike the lattices, the flag goes up before the set-up: a failed set-up leaves it raised
     // until the next Stop or Start, and nothing reads it meanwhile.
     program_.IsingModel().state.Running = true;

@@ -12,6 +12,7 @@
 #include "core/eventpump.h"
 #include "core/forms.h"
 #include "core/rng.h"
+#include "core/runs.h"
 
 namespace spinlab {
 
@@ -44,6 +45,9 @@ public:
     EventPump& pump() { return pump_; }
     Rng& rng() { return rng_; }
     InputEpoch& epoch() { return epoch_; }
+    // The runs under way in the main window and Form1, innermost last.
+    RunStack& runs() { return runs_; }
+    const RunStack& runs() const { return runs_; }
     double TwipsPerPixelX() const { return backend_.twipsPerPixelX(); }
     double TwipsPerPixelY() const { return backend_.twipsPerPixelY(); }
 
@@ -97,6 +101,7 @@ private:
     EventPump& pump_;
     Rng& rng_;
     InputEpoch epoch_;
+    RunStack runs_;
     std::unique_ptr<MainForm> main_;
     std::unique_ptr<View3DForm> view3D_;
     std::unique_ptr<PolymerForm> polymer_;

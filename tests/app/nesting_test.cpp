@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <ostream>
+#include <utility>
+#include <vector>
 
 #include "testkit/headless_program.h"
 #include "testkit/pictures.h"
@@ -92,6 +94,42 @@ TEST(CrossNesting, ASquareRunThatFailsInsideAChainRunLeavesTheChainRunGoing) {
         << h.backend.errors[0];
     EXPECT_GT(std::stoi(h.main().Label1.Caption()), 7);  // the chain's count, past the nesting
     EXPECT_EQ(testing::chainPictureMismatch(h.program), "");
+}
+
+// The run stack names the innermost run while it goes on, counts only Starts that began a run
+// (not one refused for its input) and is empty again once every run has ended, by Stop or by an
+// error.
+TEST(RunStack, FollowsTheInnermostRunAndEmptiesWhenTheRunsEnd) {
+    HeadlessProgram h(5);
+    h.main().GridSize.setText("4");
+    std::vector<std::pair<RunKind, std::size_t>> seen;
+    auto look = [&] {
+        const RunRecord* run = h.program.runs().innermost();
+        ASSERT_NE(run, nullptr);
+        seen.emplace_back(run->kind, h.program.runs().depth());
+    };
+    h.pump.after(3, look);
+    h.pump.after(5, [&] {
+        choose(h, Mode::Cubic);
+        h.pump.after(2, look);
+        h.start();
+    });
+    h.stopAfter(20);
+    h.start();
+    EXPECT_EQ(seen, (std::vector<std::pair<RunKind, std::size_t>>{{RunKind::Square, 1},
+                                                                  {RunKind::Cubic, 2}}));
+    EXPECT_TRUE(h.program.runs().empty());
+    EXPECT_EQ(h.program.runs().started(), 2u);
+
+    h.main().GridSize.setText("abc");
+    h.start();
+    EXPECT_EQ(h.program.runs().started(), 2u);
+    h.main().GridSize.setText("4");
+    h.pump.after(2, [&] { h.main().Temp.setText("abc"); });
+    h.start();
+    EXPECT_EQ(h.backend.errors.size(), 2u);
+    EXPECT_TRUE(h.program.runs().empty());
+    EXPECT_EQ(h.program.runs().started(), 3u);
 }
 
 }  // namespace
