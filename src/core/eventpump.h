@@ -1,7 +1,7 @@
 #pragma once
 // DoEvents: the loops call it once per trial. The call itself only counts; the backend's
-// service (handling clicks, edits and repaints) runs when the count reaches the point the
-// backend asked for, so a trial pays for the physics and not for the toolkit.
+// service (handling clicks, edits and repaints) and the sampling hook run when the count reaches
+// the point they asked for, so a trial pays for the physics and not for the toolkit.
 
 #include <cstdint>
 #include <functional>
@@ -13,10 +13,13 @@ class Rng;
 
 class EventPump {
 public:
+    using Event = std::function<void()>;
+
     virtual ~EventPump() = default;
 
-    // Returns true when the backend serviced its events during this call: anything the user can
-    // change (inputs, the lattices through a nested run, the site under trial) may then differ.
+    // Returns true when the backend serviced its events during this call (or a hook ran):
+    // anything the user can change (inputs, the lattices through a nested run, the site under
+    // trial) may then differ.
     bool DoEvents() {
         if (++calls_ < due_) return false;
         pumpEvents();
@@ -25,6 +28,11 @@ public:
 
     // DoEvents calls made so far.
     std::uint64_t calls() const { return calls_; }
+
+    // Runs `hook` inside every `every`-th DoEvents call from now on, after the backend's own
+    // service of that call; an empty hook removes it. Samplers read the loops' running totals
+    // here at exact trial counts, on either backend.
+    void everyCall(Event hook, std::uint64_t every = 1);
 
     // After End no more events are handled: every DoEvents unwinds its loop with EndRequested.
     void requestEnd() {
@@ -35,14 +43,24 @@ public:
 
 private:
     void pumpEvents();
+    void updateDue();
 
 protected:
-    // Handles pending events. Must leave due_ above calls_.
+    // Handles pending events and says, with serviceAgainAfter, when it wants to run next.
     virtual void service() = 0;
-    void serviceAgainAfter(std::uint64_t calls) { due_ = calls_ + (calls == 0 ? 1 : calls); }
+    void serviceAgainAfter(std::uint64_t calls) {
+        serviceDue_ = calls_ + (calls == 0 ? 1 : calls);
+        updateDue();
+    }
 
     std::uint64_t calls_ = 0;
+
+private:
     std::uint64_t due_ = 1;
+    std::uint64_t serviceDue_ = 1;
+    Event hook_;
+    std::uint64_t hookEvery_ = 1;
+    std::uint64_t nextHook_ = 0;
     bool ending_ = false;
 };
 
@@ -50,15 +68,11 @@ protected:
 // box or press Start inside trial k, and a batch run can stop after exactly K trials.
 class HeadlessPump : public EventPump {
 public:
-    using Event = std::function<void()>;
-
     // The rng's clock follows the real clock between scripted events unless it is seeded.
     explicit HeadlessPump(Rng* rng = nullptr) : rng_(rng) {}
 
     // Runs `event` inside the DoEvents call that is `k` calls from now (k >= 1).
     void after(std::uint64_t k, Event event);
-    // Runs `hook` inside every `every`-th DoEvents call from now on; an empty hook removes it.
-    void everyCall(Event hook, std::uint64_t every = 1);
     bool hasPendingEvents() const { return !scheduled_.empty(); }
 
 protected:
@@ -69,9 +83,6 @@ private:
 
     Rng* rng_;
     std::multimap<std::uint64_t, Event> scheduled_;
-    Event hook_;
-    std::uint64_t hookEvery_ = 1;
-    std::uint64_t nextHook_ = 0;
 };
 
 }  // namespace spinlab

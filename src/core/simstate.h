@@ -110,6 +110,7 @@ struct Drift {
     std::int64_t energy = 0;
     std::int64_t magnetization = 0;
     std::int64_t stateCounts[10] = {};  // chain units per rotational state 1..9
+    std::int64_t accepted = 0;          // accepted moves of every loop, for acceptance ratios
 };
 
 struct SimState {

@@ -86,6 +86,7 @@ void Run2D(Program& program) {
             state.drift.energy +=
                 old != 0 ? 2 * energy : -clippedNeighbourTotal(state.Lattice2D, x, y, n);
             state.drift.magnetization += now - old;
+            ++state.drift.accepted;
         }
 
         if (pump.DoEvents()) {

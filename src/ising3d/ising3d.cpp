@@ -95,6 +95,7 @@ void Run3D(Program& program) {
             state.drift.energy +=
                 old != 0 ? 2 * energy : -clippedBoxTotal(state.Lattice3D, x, y, z, n);
             state.drift.magnetization += now - old;
+            ++state.drift.accepted;
         }
 
         if (pump.DoEvents()) {

@@ -108,6 +108,7 @@ void RunChain(Program& program) {
             state.drift.energy += dE;
             --state.drift.stateCounts[old];
             ++state.drift.stateCounts[proposed];
+            ++state.drift.accepted;
         }
 
         if (pump.DoEvents()) {

@@ -132,5 +132,22 @@ TEST(RunStack, FollowsTheInnermostRunAndEmptiesWhenTheRunsEnd) {
     EXPECT_EQ(h.program.runs().started(), 3u);
 }
 
+// Every loop counts its accepted moves: all of them at a negative temperature under Metropolis,
+// none with no dynamics chosen.
+TEST(RunningTotals, CountEveryAcceptedMove) {
+    for (Mode mode : {Mode::Square, Mode::Cubic, Mode::Chain}) {
+        HeadlessProgram h(3);
+        h.main().GridSize.setText("5");
+        choose(h, mode);
+        h.main().Temp.setText("-1");
+        h.stopAfter(40);
+        h.start();
+        h.main().Metropolis.setValue(false);
+        h.stopAfter(25);
+        h.start();
+        EXPECT_EQ(h.state().drift.accepted, 40) << static_cast<int>(mode);
+    }
+}
+
 }  // namespace
 }  // namespace spinlab

@@ -50,6 +50,20 @@ TEST(GuiRun, StartRunsLiveUntilStop) {
     EXPECT_GT(label->text().toLongLong(), seen[2]);
 }
 
+// The sampling hook runs at exact trial counts on the time-sliced pump too, the Stop click
+// arriving through the real event queue in between.
+TEST(GuiRun, TheSamplingHookRunsAtExactTrialCounts) {
+    GuiProgram gui;
+    std::vector<std::uint64_t> hooked;
+    gui.pump.everyCall([&] { hooked.push_back(gui.pump.calls()); }, 1000);
+    const std::uint64_t before = gui.pump.calls();
+    runWith(gui, [&] { QTimer::singleShot(100, [&] { button(gui, "Command2")->click(); }); });
+    gui.pump.everyCall({});
+    ASSERT_GT(hooked.size(), 10u);
+    for (std::size_t i = 0; i < hooked.size(); ++i)
+        ASSERT_EQ(hooked[i], before + 1000 * (i + 1));
+}
+
 TEST(GuiRun, PictureShowsTheLatticeInTheTwoSpinColours) {
     GuiProgram gui;
     // Far above the ordering temperature: at the default one, a fast machine orders the whole
