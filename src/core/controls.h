@@ -71,6 +71,11 @@ public:
         if (cintError_) throwCIntError();
         return cintValue_;
     }
+    // Whether cint() would give a value rather than throw.
+    bool cintConverts() const {
+        if (cintVersion_ != version_) parseCInt();
+        return !cintError_;
+    }
     // CDbl of the text; throws ConversionError naming this box.
     double cdbl() const;
 

@@ -1,6 +1,11 @@
 #include "ising2d/ising2d.h"
 
+#include <algorithm>
+#include <span>
+#include <vector>
+
 #include "core/program.h"
+#include "core/rounding.h"
 #include "core/runtime.h"
 #include "core/sitedraw.h"
 
@@ -30,8 +35,6 @@ void InitLattice2D(Program& program) {
     }
 }
 
-namespace {}  // namespace
-
 int clippedSiteSum(const SquareLattice& lattice, int x, int y, int n) {
     const int s = lattice.get(x, y);
     return s * clippedNeighbourTotal(lattice, x, y, n);
@@ -51,10 +54,141 @@ int clippedNeighbourTotal(const SquareLattice& lattice, int x, int y, int n) {
     return sum;
 }
 
+namespace {
+
+// The neighbourhood of the model: the 3 x 3 block around the site with open edges. Another
+// coupling or edge rule would be another policy with the same two sums.
+struct OpenBlock {
+    // The sum of the spins around a site below N in both directions: the zero frame clips the
+    // low edges and nothing beyond N is reached.
+    static int inner(const std::int8_t* c) {
+        constexpr int S = SquareLattice::kStride;
+        return c[-S - 1] + c[-S] + c[-S + 1] + c[-1] + c[1] + c[S - 1] + c[S] + c[S + 1];
+    }
+    // The same on the high edges (x or y equal to N, N within the array), where the cells
+    // beyond N must not count.
+    [[gnu::noinline]] static int edge(const std::int8_t* c, int x, int y, int n) {
+        constexpr int S = SquareLattice::kStride;
+        const int wx = x < n;
+        const int wy = y < n;
+        return c[-S - 1] + c[-S] + wy * c[-S + 1] + c[-1] + wy * c[1] +
+               wx * (c[S - 1] + c[S] + wy * c[S + 1]);
+    }
+};
+
+// An accepted flip as the quiet trials log it: the cell's offset from site (0, 0), then
+// s * sum + 8 and whether s was -1, or the sum + 8 and a mark for a never-set cell (s = 0).
+struct Flip {
+    static constexpr std::uint32_t kDown = 1u << 25;
+    static constexpr std::uint32_t kUnset = 1u << 26;
+    static std::uint32_t pack(int offset, int energy, int s) {
+        return static_cast<std::uint32_t>(offset | (energy + 8) << 20) |
+               (static_cast<std::uint32_t>(s) & kDown);
+    }
+    static std::uint32_t unset(int offset, int sum) {
+        return static_cast<std::uint32_t>(offset | (sum + 8) << 20) | kUnset;
+    }
+    static int offset(std::uint32_t f) { return static_cast<int>(f & 0xFFFFFu); }
+    static int value(std::uint32_t f) { return static_cast<int>(f >> 20 & 31u) - 8; }
+};
+
+// Adds `count` logged flips to the totals and paints them, the last first. The arguments are
+// plain values, so the loop keeps them in registers while it stores into the raster.
+void replayFlips(const std::uint32_t* flips, int count, DotGrid& dots, std::uint32_t down,
+                 std::uint32_t up, std::int64_t& energyTotal, std::int64_t& magnetizationTotal) {
+    constexpr int S = SquareLattice::kStride;
+    std::int64_t energy = 0, magnetization = 0;
+    DotGrid::Backwards pen(dots);
+    for (int i = count - 1; i >= 0; --i) {
+        const std::uint32_t f = flips[i];
+        const int offset = Flip::offset(f);
+        bool nowUp = true;
+        if (f & Flip::kUnset) [[unlikely]] {
+            energy -= Flip::value(f);
+            magnetization += 1;
+        } else {
+            nowUp = (f & Flip::kDown) != 0;
+            energy += 2 * Flip::value(f);
+            magnetization += 4 * int{nowUp} - 2;
+        }
+        pen.paint(offset / S, offset % S, nowUp ? up : down);
+    }
+    energyTotal += energy;
+    magnetizationTotal += magnetization;
+}
+
+// Accepted flips a quiet stretch keeps before it paints them.
+constexpr int kFlipLog = 1 << 15;
+
+// Trials whose DoEvents will not service: nothing the user can change changes while they run,
+// so N, the thresholds and the picture's scale hold for all of them. Each takes its column,
+// row and acceptance draws in that order from the block drawn ahead and flips without a
+// branch; the accepted flips are logged, then added to the running totals and painted, the
+// last first, before the stretch ends.
+template <class Block>
+void quietTrials(std::uint64_t trials, Rng& rng, SquareLattice& lattice, int n, const float* limits,
+                 DotGrid& dots, std::uint32_t* flips, SimState& state) {
+    constexpr int S = SquareLattice::kStride;
+    const float size = static_cast<float>(n);
+    std::int8_t* const origin = lattice.cell(0, 0);
+    const std::uint32_t down = DotGrid::pixelOf(QBColor(9));
+    const std::uint32_t up = DotGrid::pixelOf(QBColor(15));
+    std::int64_t energy = 0, magnetization = 0, accepted = 0;
+    int flipped = 0;
+    auto paintFlips = [&] {
+        if (flipped == 0) return;
+        accepted += flipped;
+        replayFlips(flips, flipped, dots, down, up, energy, magnetization);
+        flipped = 0;
+    };
+    const float* last = nullptr;
+    while (trials > 0) {
+        const std::span<const float> ahead = rng.pending(3);
+        const int count = static_cast<int>(std::min<std::uint64_t>(trials, ahead.size() / 3));
+        if (flipped + count > kFlipLog) paintFlips();
+        const float* r = ahead.data();
+        const float* const end = r + 3 * count;
+        for (; r != end; r += 3) {
+            const int x = roundToInt(size * r[0]);
+            const int y = roundToInt(size * r[1]);
+            const int offset = x * S + y;
+            std::int8_t* const c = origin + offset;
+            const int sum = x < n && y < n ? Block::inner(c) : Block::edge(c, x, y, n);
+            const int s = *c;
+            if (s == 0) [[unlikely]] {
+                // Only a lattice grown during its run has these: dE = 0, and +1 if accepted.
+                const int a = r[2] < limits[0];
+                *c = static_cast<std::int8_t>(a);
+                flips[flipped] = Flip::unset(offset, sum);
+                flipped += a;
+                continue;
+            }
+            const int e = s * sum;
+            const int a = r[2] < limits[2 * e];
+            *c = static_cast<std::int8_t>(a ? -s : s);
+            flips[flipped] = Flip::pack(offset, e, s);
+            flipped += a;
+        }
+        last = end - 3;
+        rng.take(3 * count);
+        trials -= static_cast<std::uint64_t>(count);
+    }
+    paintFlips();
+    state.drift.energy += energy;
+    state.drift.magnetization += magnetization;
+    state.drift.accepted += accepted;
+    // The site of the last trial, as a trial on its own leaves it.
+    state.SiteX = roundToInt(size * last[0]);
+    state.SiteY = roundToInt(size * last[1]);
+}
+
+}  // namespace
+
 // Each trial follows the classic order: draw the site, sum its 3 x 3 block, ask CheckNoise,
 // flip, DoEvents, repaint, count. Everything the user can change (the inputs, and through a
-// nested Start the lattice and the site under trial) changes only inside DoEvents, so the inputs
-// are parsed once per edit and the site is re-read only after the pump has actually run.
+// nested Start the lattice and the site under trial) changes only inside a DoEvents that
+// services, and the pump says how many calls will not: those trials run as one quiet stretch,
+// and each trial whose DoEvents services, or whose inputs could fail, runs on its own.
 void Run2D(Program& program) {
     MainForm& form = program.IsingModel();
     SimState& state = form.state;
@@ -65,9 +199,26 @@ void Run2D(Program& program) {
     const TextBox& gridSize = form.GridSize;
     const Color colorDown = QBColor(9);
     const Color colorUp = QBColor(15);
+    DotGrid dots;
+    std::vector<std::uint32_t> flips(kFlipLog + Rng::kBlock);
 
     std::uint64_t trials = 0;
     while (state.Running) {
+        if (const std::uint64_t quiet = pump.quietCalls(); quiet > 0 && gridSize.cintConverts()) {
+            const int n = gridSize.cint();
+            const float* limits = rule.limits();
+            if (limits && n >= 0 && n <= SquareLattice::kMax) {
+                rng.Randomize();
+                dots.follow(picture, SquareLattice::kMax, SquareLattice::kMax);
+                quietTrials<OpenBlock>(quiet, rng, state.Lattice2D, n, limits, dots, flips.data(),
+                                       state);
+                pump.skipQuiet(quiet);
+                trials += quiet;
+                form.Label1.setNumber(trials);
+                continue;
+            }
+        }
+
         const int x = drawIndex(rng, gridSize);
         const int y = drawIndex(rng, gridSize);
         const int n = gridSize.cint();

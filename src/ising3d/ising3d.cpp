@@ -1,6 +1,10 @@
 #include "ising3d/ising3d.h"
 
+#include <algorithm>
+#include <span>
+
 #include "core/program.h"
+#include "core/rounding.h"
 #include "core/runtime.h"
 #include "core/sitedraw.h"
 #include "ising3d/planeviews.h"
@@ -56,12 +60,97 @@ bool inCube(std::int64_t x, std::int64_t y, std::int64_t z) {
     return x >= 0 && x <= kMax && y >= 0 && y <= kMax && z >= 0 && z <= kMax;
 }
 
+// The neighbourhood of the model: the 3 x 3 x 3 box around the site with open edges, nine
+// rows of three cells along z. Another coupling or edge rule would be another policy.
+struct OpenBox {
+    static int row(const std::int8_t* c) { return c[-1] + c[0] + c[1]; }
+    // The sum around a site below N in every direction, the zero frame clipping the low edges.
+    static int inner(const std::int8_t* c) {
+        constexpr std::ptrdiff_t X = CubicLattice::kStepX, Y = CubicLattice::kStepY;
+        return row(c - X - Y) + row(c - X) + row(c - X + Y) + row(c - Y) + c[-1] + c[1] +
+               row(c + Y) + row(c + X - Y) + row(c + X) + row(c + X + Y);
+    }
+    // The same on the high faces (a coordinate equal to N, N within the array), where the cells
+    // beyond N must not count.
+    [[gnu::noinline]] static int edge(const std::int8_t* c, int x, int y, int z, int n) {
+        constexpr std::ptrdiff_t X = CubicLattice::kStepX, Y = CubicLattice::kStepY;
+        const int wx = x < n, wy = y < n, wz = z < n;
+        auto line = [wz](const std::int8_t* p) { return p[-1] + p[0] + wz * p[1]; };
+        auto plane = [&](const std::int8_t* p) { return line(p - Y) + line(p) + wy * line(p + Y); };
+        return plane(c - X) + plane(c) + wx * plane(c + X) - c[0];
+    }
+};
+
+// An accepted flip that lies in a plane on show: x | y << 8 | z << 16, and whether it is now up.
+constexpr std::uint32_t kNowUp = 1u << 24;
+
+// Passes whose DoEvents will not service, as the square lattice's quiet trials: N, the
+// thresholds and the planes on show hold for all of them. Each takes its x, y, z and acceptance
+// draws in that order; the totals are kept without a branch, and the rare accepted flips in a
+// shown plane are repainted after each block of draws, in order.
+template <class Box>
+void quietPasses(std::uint64_t passes, Rng& rng, CubicLattice& lattice, int n, const float* limits,
+                 View3DForm& view, SimState& state) {
+    constexpr std::ptrdiff_t X = CubicLattice::kStepX, Y = CubicLattice::kStepY;
+    const float size = static_cast<float>(n);
+    const int m = view.plane;
+    std::int8_t* const origin = lattice.cell(0, 0, 0);
+    const Color down = QBColor(9);
+    const Color up = QBColor(15);
+    std::int64_t energy = 0, magnetization = 0, accepted = 0;
+    std::uint32_t shown[(Rng::kBlock + Rng::kMaxLook) / 4];
+    const float* last = nullptr;
+    while (passes > 0) {
+        const std::span<const float> ahead = rng.pending(4);
+        const int count = static_cast<int>(std::min<std::uint64_t>(passes, ahead.size() / 4));
+        const float* r = ahead.data();
+        const float* const end = r + 4 * count;
+        int painted = 0;
+        for (; r != end; r += 4) {
+            const int x = roundToInt(size * r[0]);
+            const int y = roundToInt(size * r[1]);
+            const int z = roundToInt(size * r[2]);
+            std::int8_t* const c = origin + x * X + y * Y + z;
+            const int sum = x < n && y < n && z < n ? Box::inner(c) : Box::edge(c, x, y, z, n);
+            const int s = *c;
+            const int e = s * sum;
+            const int a = r[3] < limits[2 * e];
+            // A never-set cell (0) becomes +1, like a -1; its energy change is then -sum.
+            const int now = s == 1 ? -1 : 1;
+            const int change = (now - s) & -a;
+            *c = static_cast<std::int8_t>(s + change);
+            energy -= change * sum;
+            magnetization += change;
+            accepted += a;
+            const int inPlane = (x == m) | (y == m) | (z == m);
+            shown[painted] =
+                static_cast<std::uint32_t>(x | y << 8 | z << 16) | (now > 0 ? kNowUp : 0u);
+            painted += a & inPlane;
+        }
+        last = end - 4;
+        rng.take(4 * count);
+        passes -= static_cast<std::uint64_t>(count);
+        for (int i = 0; i < painted; ++i) {
+            const std::uint32_t f = shown[i];
+            repaintSite(view, static_cast<int>(f & 255u), static_cast<int>(f >> 8 & 255u),
+                        static_cast<int>(f >> 16 & 255u), f & kNowUp ? up : down);
+        }
+    }
+    state.drift.energy += energy;
+    state.drift.magnetization += magnetization;
+    state.drift.accepted += accepted;
+    state.SiteX = roundToInt(size * last[0]);
+    state.SiteY = roundToInt(size * last[1]);
+    state.SiteZ = static_cast<std::int16_t>(roundToInt(size * last[2]));
+}
+
 }  // namespace
 
 // Each pass follows the classic order: draw the site, sum its 3 x 3 x 3 box, ask CheckNoise,
 // flip, DoEvents, repaint, count. Everything the user can change (the inputs, and through a
 // nested Start the lattice, the site under trial and the planes on show) changes only inside
-// DoEvents, so the site and the planes are re-read only after the pump has actually run.
+// a DoEvents that services, so the site and the planes are re-read only after the pump has
+// actually run, and the passes whose DoEvents will not service run as one quiet stretch.
 void Run3D(Program& program) {
     MainForm& form = program.IsingModel();
     View3DForm& view = program.n3DPicForm();
@@ -75,6 +164,19 @@ void Run3D(Program& program) {
 
     std::uint64_t passes = 0;
     while (state.Running) {
+        if (const std::uint64_t quiet = pump.quietCalls(); quiet > 0 && gridSize.cintConverts()) {
+            const int n = gridSize.cint();
+            const float* limits = rule.limits();
+            if (limits && n >= 0 && n <= CubicLattice::kMax) {
+                rng.Randomize();
+                quietPasses<OpenBox>(quiet, rng, state.Lattice3D, n, limits, view, state);
+                pump.skipQuiet(quiet);
+                passes += quiet;
+                view.Label1.setNumber(passes);
+                continue;
+            }
+        }
+
         const int x = drawIndex(rng, gridSize);
         const int y = drawIndex(rng, gridSize);
         const int z = drawIndex(rng, gridSize);
