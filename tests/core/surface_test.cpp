@@ -5,9 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <ostream>
+#include <vector>
 
 #include "core/layout.h"
 #include "core/simstate.h"
@@ -253,6 +255,70 @@ TEST(SurfaceDirty, MarksWhatTheBackendStillHasToShow) {
     EXPECT_EQ(s.refreshes(), refreshes + 1);
     EXPECT_TRUE(s.takeDirty());
 }
+
+// A stretch of dots painted from the last back to the first leaves what PSet leaves painting
+// them in order, for every pen, scale and overlap, on the surface's edges and off it.
+struct GridCase {
+    const char* name;
+    int width, height, pen;
+    float scaleX, scaleY;
+    int maxX, maxY;
+};
+
+void PrintTo(const GridCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class Backwards : public ::testing::TestWithParam<GridCase> {};
+
+TEST_P(Backwards, LeavesWhatPSetLeavesInOrder) {
+    const GridCase& c = GetParam();
+    Surface inOrder("a", c.width, c.height, kWhite, c.pen);
+    Surface backwards("b", c.width, c.height, kWhite, c.pen);
+    for (Surface* s : {&inOrder, &backwards}) {
+        s->setScaleWidth(c.scaleX);
+        s->setScaleHeight(c.scaleY);
+    }
+    struct Dot {
+        int x, y;
+        Color color;
+    };
+    std::vector<Dot> dots;
+    std::uint64_t z = 12345;
+    for (int i = 0; i < 3000; ++i) {
+        z = z * 6364136223846793005ull + 1442695040888963407ull;
+        const int x = static_cast<int>((z >> 33) % static_cast<std::uint64_t>(c.maxX + 1));
+        const int y = static_cast<int>((z >> 13) % static_cast<std::uint64_t>(c.maxY + 1));
+        dots.push_back({x, y, (z >> 60) % 3 == 0 ? kInk : (z >> 60) % 3 == 1 ? 0x00FF00 : 0});
+    }
+    DotGrid grid;
+    for (int stretch = 0; stretch < 3; ++stretch) {
+        const auto begin = dots.begin() + stretch * 1000, end = begin + 1000;
+        for (auto d = begin; d != end; ++d)
+            inOrder.PSet(d->x, d->y, d->color);
+        grid.follow(backwards, c.maxX, c.maxY);
+        DotGrid::Backwards pen(grid);
+        for (auto d = end; d != begin;) {
+            --d;
+            pen.paint(d->x, d->y, DotGrid::pixelOf(d->color));
+        }
+    }
+    ASSERT_TRUE(std::equal(inOrder.bits(), inOrder.bits() + inOrder.stride() * inOrder.height(),
+                           backwards.bits()));
+    EXPECT_TRUE(backwards.dirty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    PensAndScales, Backwards,
+    ::testing::Values(GridCase{"Square60", 223, 207, 2, 60, 60, 60, 60},
+                      GridCase{"Square1000", 223, 207, 1, 1000, 1000, 1000, 1000},
+                      GridCase{"SquareGrownBeyondItsScale", 223, 207, 3, 30, 30, 60, 60},
+                      GridCase{"SquareOfTen", 223, 207, 20, 10, 10, 10, 10},
+                      GridCase{"SizeZero", 223, 207, 20, 0, 0, 20, 20},
+                      GridCase{"Chain", 447, 79, 2, 10000, 10, 10000, 9},
+                      GridCase{"ChainOfOneUnit", 447, 79, 2, 0, 10, 0, 9},
+                      GridCase{"OnePixelWide", 1, 5, 2, 3, 3, 3, 3}),
+    [](const ::testing::TestParamInfo<GridCase>& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace spinlab
