@@ -7,7 +7,9 @@
 #   bench/ratio.sh square 60 5.3   # one row: kind, size, temperature
 #
 # BATCH (default build/spinlab-batch) and LIMIT (default ../shared/limit/run beside the project)
-# name the two programs; ROUNDS (default 3) the rounds.
+# name the two programs; ROUNDS (default 3) the rounds. WINDOW=1 adds the real window
+# (build/bench/spinlab_window_bench, offscreen, 3 s a run) against the headless loop, with its
+# repaints per second and the delay from a click on Stop to the loop's end.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 batch=${BATCH:-$here/build/spinlab-batch}
@@ -58,3 +60,34 @@ for row in "${rows[@]}"; do
   }'
 done
 echo "(M trials per second, best of $rounds interleaved rounds; spinlab --seed 1, the reference's median of five)"
+
+[ "${WINDOW:-0}" = 1 ] || exit 0
+window=${WINDOW_BENCH:-$here/build/bench/spinlab_window_bench}
+[ -x "$window" ] || { echo "ratio.sh: no $window" >&2; exit 1; }
+windows=("square 60 2.2619" "square 60 5.3" "cubic 60 2.2619" "chain 10000 2.2619" "chain 10000 10")
+declare -A shown headless repaints stops
+for ((round = 1; round <= rounds; ++round)); do
+  for row in "${windows[@]}"; do
+    read -r kind size temp <<<"$row"
+    out=$(QT_QPA_PLATFORM=offscreen "$window" "$kind" 3 "$size" "$temp" 2>/dev/null)
+    rate=$(awk '/trials per second/ { printf "%.2f", $4 / 1e6 }' <<<"$out")
+    if awk -v a="$rate" -v b="${shown[$row]:-0}" 'BEGIN { exit !(a > b) }'; then
+      shown[$row]=$rate
+      repaints[$row]=$(awk '/repaints per second/ { print $4 }' <<<"$out")
+      stops[$row]=$(awk '/stop delay/ { print $3 }' <<<"$out")
+    fi
+    trials=300000000
+    [ "$kind" = cubic ] && trials=100000000
+    headless[$row]=$(best "${headless[$row]:-0}" "$(ours "$kind" "$size" "$temp" "$trials")")
+  done
+done
+printf '\n%-8s %6s %7s  %10s %10s  %6s  %9s  %8s\n' window size temp window headless ratio repaints stop_ms
+for row in "${windows[@]}"; do
+  read -r kind size temp <<<"$row"
+  awk -v k="$kind" -v s="$size" -v t="$temp" -v w="${shown[$row]}" -v h="${headless[$row]}" \
+      -v p="${repaints[$row]}" -v d="${stops[$row]}" 'BEGIN {
+    q = w / h
+    printf "%-8s %6s %7s  %10.1f %10.1f  %6.2f  %9s  %8s%s\n", k, s, t, w, h, q, p, d, (q >= 0.9 && p >= 30 && d <= 50 ? "" : "  (below)")
+  }'
+done
+echo "(M trials per second, best of $rounds; the window's repaints per second and Stop delay from its best run; targets 0.9, 30/s, 50 ms)"

@@ -3,10 +3,11 @@
 // click arrives) and reports trials per second, repaints per second of the simulation's
 // pictures, and the delay from the click to the loop's end.
 //
-//   spinlab_window_bench [square|cubic|chain] [seconds] [size]
+//   spinlab_window_bench [square|cubic|chain] [seconds] [size] [temperature]
 //   spinlab_window_bench ant [steps] [obstacles]
 //
-// The size is the Lattice Size for the lattices and the Number of Chain Units for the chain. The
+// The size is the Lattice Size for the lattices and the Number of Chain Units for the chain; the
+// temperature is typed into Temp (default: as the window starts, 2.2619). The
 // ant presses Form1's Start until its walks have taken at least `steps` steps (default 20000)
 // and reports how long they took in the real window.
 
@@ -104,9 +105,10 @@ int main(int argc, char** argv) {
     const std::string size = argc > 3 ? argv[3] : (simulation == "chain" ? "10000" : "60");
     if (simulation != "square" && simulation != "cubic" && simulation != "chain" &&
         simulation != "ant") {
-        std::fprintf(stderr,
-                     "usage: spinlab_window_bench [square|cubic|chain] [seconds] [size]\n"
-                     "       spinlab_window_bench ant [steps] [obstacles]\n");
+        std::fprintf(
+            stderr,
+            "usage: spinlab_window_bench [square|cubic|chain] [seconds] [size] [temperature]\n"
+            "       spinlab_window_bench ant [steps] [obstacles]\n");
         return 2;
     }
     QApplication app(argc, argv);
@@ -122,6 +124,7 @@ int main(int argc, char** argv) {
                         argc > 3 ? std::atoi(argv[3]) : 0);
     }
     spinlab::MainForm& form = program.IsingModel();
+    if (argc > 4) form.Temp.setText(argv[4]);
     std::vector<spinlab::PictureBox*> pictures;
     spinlab::FormWindow& window = *backend.windowFor(form);
     if (simulation == "square") {
@@ -176,7 +179,8 @@ int main(int argc, char** argv) {
                                    .count();
     const std::string label =
         simulation == "cubic" ? program.n3DPicForm().Label1.Caption() : form.Label1.Caption();
-    std::printf("simulation:          %s, size %s\n", simulation.c_str(), size.c_str());
+    std::printf("simulation:          %s, size %s, temperature %s\n", simulation.c_str(),
+                size.c_str(), form.Temp.Text().c_str());
     std::printf("trials:              %.0f (label %s)\n", trials, label.c_str());
     std::printf("trials per second:   %.3g\n", trials / run);
     std::printf("repaints per second: %.1f\n", (counter.paints - paintsAtFirst) / run);

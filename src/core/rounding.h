@@ -4,6 +4,7 @@
 // is the one conversion instruction, which rounds that way in the default rounding mode; the
 // portable std::nearbyint is a library call without SSE4.1.
 
+#include <bit>
 #include <cmath>
 #include <cstdint>
 
@@ -19,6 +20,12 @@ inline std::int32_t roundToInt(float value) {
 #else
     return static_cast<std::int32_t>(std::nearbyint(value));
 #endif
+}
+
+// Whether draw < limit, for a draw and a limit in [0, 1] (a Single's bits order non-negative
+// values as whole numbers do): one integer compare, which a loop can turn into a flag.
+inline int below(float draw, float limit) {
+    return std::bit_cast<std::int32_t>(draw) < std::bit_cast<std::int32_t>(limit);
 }
 
 }  // namespace spinlab

@@ -131,22 +131,56 @@ void DotGrid::rebuild(Surface& surface, int maxX, int maxY) {
         [&](std::size_t i, int first) {
             row_[i] = first < 0 ? -1 : static_cast<std::int32_t>(first * surface.stride_);
         });
-    done_.assign(surface.pixels_.size() + 1, 0);
+    // Disjoint: the dots' runs along each axis, clipped to the surface, do not overlap.
+    auto apart = [pen](const std::vector<std::int16_t>& start, int size) {
+        int end = 0;
+        for (const int first : start) {
+            const int lo = std::max(first, 0), hi = std::min(first + pen, size);
+            if (lo >= hi) continue;
+            if (lo < end) return false;
+            end = hi;
+        }
+        return true;
+    };
+    const bool rowsApart = apart(top_, surface.height_);
+    disjoint_ = rowsApart && apart(left_, surface.width_);
+    byColumn_ = rowsApart && pen == 2;
+    done_.assign(std::max(doneSize(), surface.pixels_.size()) + 1, 0);
 }
 
-void DotGrid::paintClipped(int x, int y, std::uint32_t pixel) {
+std::size_t DotGrid::doneSize() const {
+    return byColumn_ ? top_.size() * static_cast<std::size_t>(surface_->width_) + 1
+                     : surface_->pixels_.size() + 1;
+}
+
+void DotGrid::paintClipped(int x, int y, std::uint32_t pixel, bool backwards) {
     const int left = left_[static_cast<std::size_t>(x)];
     const int top = top_[static_cast<std::size_t>(y)];
     const int pen = surface_->drawWidth_;
     const int width = surface_->width_;
     const int x0 = std::max(left, 0), x1 = std::min(left + pen, width);
     const int y0 = std::max(top, 0), y1 = std::min(top + pen, surface_->height_);
+    const auto w = static_cast<std::size_t>(width);
+    if (backwards && byColumn_) {
+        // Every dot of this y covers the same rows: a column is taken as a whole.
+        for (int i = x0; i < x1; ++i) {
+            std::uint8_t& mark =
+                done_[static_cast<std::size_t>(y) * w + static_cast<std::size_t>(i)];
+            if (mark) continue;
+            mark = 1;
+            for (int j = y0; j < y1; ++j)
+                surface_->pixels_[static_cast<std::size_t>(j) * w + static_cast<std::size_t>(i)] =
+                    pixel;
+        }
+        return;
+    }
     for (int j = y0; j < y1; ++j) {
         for (int i = x0; i < x1; ++i) {
-            const std::size_t at = static_cast<std::size_t>(j) * static_cast<std::size_t>(width) +
-                                   static_cast<std::size_t>(i);
-            if (done_[at]) continue;
-            done_[at] = 1;
+            const std::size_t at = static_cast<std::size_t>(j) * w + static_cast<std::size_t>(i);
+            if (backwards) {
+                if (done_[at]) continue;
+                done_[at] = 1;
+            }
             surface_->pixels_[at] = pixel;
         }
     }

@@ -135,6 +135,48 @@ public:
 
     static std::uint32_t pixelOf(Color color) { return Surface::toPixel(color); }
 
+    // Whether no two of the grid's dots share a pixel: a stretch may then be painted from its
+    // first dot on, each dot as it comes, without keeping track of the pixels.
+    bool disjoint() const { return disjoint_; }
+
+    // Paints dots in the order they were made, on a grid whose dots are disjoint. A plain value
+    // like Backwards.
+    class Forwards {
+    public:
+        explicit Forwards(DotGrid& grid)
+            : grid_(grid),
+              column_(grid.column_.data()),
+              row_(grid.row_.data()),
+              pixels_(grid.surface_->pixels_.data()),
+              width_(static_cast<std::size_t>(grid.surface_->width_)),
+              pen_(grid.surface_->drawWidth_) {
+            grid.surface_->dirty_ = true;
+        }
+        void paint(int x, int y, std::uint32_t pixel) const {
+            const int column = column_[x], row = row_[y];
+            if ((column | row) < 0) {
+                grid_.paintClipped(x, y, pixel, false);
+                return;
+            }
+            std::uint32_t* at = pixels_ + static_cast<std::size_t>(row) + column;
+            if (pen_ == 1) {
+                *at = pixel;
+                return;
+            }
+            const std::uint64_t two = pixel * 0x100000001ull;
+            std::memcpy(at, &two, sizeof two);
+            std::memcpy(at + width_, &two, sizeof two);
+        }
+
+    private:
+        DotGrid& grid_;
+        const std::int16_t* column_;
+        const std::int32_t* row_;
+        std::uint32_t* pixels_;
+        std::size_t width_;
+        int pen_;
+    };
+
     // Paints one stretch of dots, given from the last to the first. A plain value, so a loop
     // keeps it in registers. Marks the surface as changed when it is made (PSet does so only
     // when a dot lands on it: at worst the same picture is shown once more).
@@ -148,22 +190,34 @@ public:
               pixels_(grid.surface_->pixels_.data()),
               done_(grid.done_.data()),
               width_(static_cast<std::size_t>(grid.surface_->width_)),
-              pen_(grid.surface_->drawWidth_) {
-            std::fill(grid.done_.begin(), grid.done_.end(), std::uint8_t{0});
+              pen_(grid.surface_->drawWidth_),
+              byColumn_(grid.byColumn_) {
+            std::fill(grid.done_.begin(), grid.done_.begin() + grid.doneSize(), std::uint8_t{0});
             grid.surface_->dirty_ = true;
         }
 
+        // How the pen keeps track of what later dots took; a loop that paints many dots picks
+        // its copy by this once, so that no dot pays for the choice.
+        enum class Mask { Pixels, Columns };
+        Mask mask() const { return byColumn_ ? Mask::Columns : Mask::Pixels; }
+
         // For 0 <= x <= maxX, 0 <= y <= maxY, in the reverse order of the dots' painting.
-        void paint(int x, int y, std::uint32_t pixel) { paintAt(column_[x], row_[y], x, y, pixel); }
+        template <Mask M>
+        [[gnu::always_inline]] void paint(int x, int y, std::uint32_t pixel) {
+            paintAt<M>(column_[x], row_[y], x, y, pixel);
+        }
         // A chain's move, the dot at (x, y0) painted before the dot at (x, y1): both, backwards.
-        void paintTwo(int x, int y0, std::uint32_t pixel0, int y1, std::uint32_t pixel1) {
+        template <Mask M>
+        [[gnu::always_inline]] void paintTwo(int x, int y0, std::uint32_t pixel0, int y1,
+                                             std::uint32_t pixel1) {
             const int column = column_[x];
-            paintAt(column, row_[y1], x, y1, pixel1);
-            paintAt(column, row_[y0], x, y0, pixel0);
+            paintAt<M>(column, row_[y1], x, y1, pixel1);
+            paintAt<M>(column, row_[y0], x, y0, pixel0);
         }
 
     private:
-        // Whether pixels i and i + 1 are taken by later dots, as the bytes 0 or 1 of a word.
+        // Whether entries i and i + 1 of the mask are taken by later dots, as the bytes 0 or 1
+        // of a word.
         std::uint16_t two(std::size_t i) const {
             std::uint16_t v;
             std::memcpy(&v, done_ + i, sizeof v);
@@ -174,22 +228,41 @@ public:
             done_[i] = 1;
             pixels_[i] = pixel;
         }
-        void paintAt(int column, int row, int x, int y, std::uint32_t pixel) {
+        template <Mask M>
+        [[gnu::always_inline]] void paintAt(int column, int row, int x, int y,
+                                            std::uint32_t pixel) {
             if ((column | row) >= 0) [[likely]] {
                 const std::size_t at = static_cast<std::size_t>(row) + column;
-                if (pen_ == 1) {
+                if constexpr (M == Mask::Columns) {
+                    // A 2-pixel pen whose rows no other y shares (the chain's states): the mask
+                    // holds each y's pixel columns, one byte for the two pixels of a column.
+                    const std::size_t mark = static_cast<std::size_t>(y) * width_ + column;
+                    const std::uint16_t taken = two(mark);
+                    if (taken == 0x0101u) return;
+                    if (!(taken & 1u)) {
+                        done_[mark] = 1;
+                        pixels_[at] = pixels_[at + width_] = pixel;
+                    }
+                    if (!(taken & 0x100u)) {
+                        done_[mark + 1] = 1;
+                        pixels_[at + 1] = pixels_[at + width_ + 1] = pixel;
+                    }
+                    return;
+                } else {
+                    if (pen_ == 1) {
+                        take(at, pixel);
+                        return;
+                    }
+                    // The two-pixel pen: a dot covered by later dots costs two tests.
+                    if ((two(at) & two(at + width_)) == 0x0101u) return;
                     take(at, pixel);
+                    take(at + 1, pixel);
+                    take(at + width_, pixel);
+                    take(at + width_ + 1, pixel);
                     return;
                 }
-                // The two-pixel pen: a dot covered by later dots costs two tests.
-                if ((two(at) & two(at + width_)) == 0x0101u) return;
-                take(at, pixel);
-                take(at + 1, pixel);
-                take(at + width_, pixel);
-                take(at + width_ + 1, pixel);
-                return;
             }
-            grid_.paintClipped(x, y, pixel);
+            grid_.paintClipped(x, y, pixel, true);
         }
 
         DotGrid& grid_;
@@ -199,12 +272,14 @@ public:
         std::uint8_t* done_;
         std::size_t width_;
         int pen_;
+        bool byColumn_;
     };
 
 private:
     void rebuild(Surface& surface, int maxX, int maxY);
-    // Any other dot: a wider pen, or one that the surface's edge clips.
-    [[gnu::noinline]] void paintClipped(int x, int y, std::uint32_t pixel);
+    // Any other dot: a wider pen, or one that the surface's edge clips; `backwards` keeps to the
+    // pixels no later dot took.
+    [[gnu::noinline]] void paintClipped(int x, int y, std::uint32_t pixel, bool backwards);
 
     Surface* surface_ = nullptr;
     std::uint64_t geometry_ = 0;
@@ -218,9 +293,14 @@ private:
     // raster, where its dot lies wholly inside on that axis; -1 elsewhere (and for other pens).
     std::vector<std::int16_t> column_;
     std::vector<std::int32_t> row_;
-    // One byte per pixel of the raster: 1 once a later dot of the stretch painted it. A spare
-    // byte lets two() read past the last pixel.
+    // One byte per pixel of the raster (or per column of a y, byColumn_): 1 once a later dot of
+    // the stretch took it. A spare byte lets two() read past the last one.
     std::vector<std::uint8_t> done_;
+    std::size_t doneSize() const;
+    bool disjoint_ = false;
+    // A pen of 2 pixels and rows that no two y share: the mask then keeps, for each y, which
+    // pixel columns of its rows later dots took, in (maxY + 1) x width bytes.
+    bool byColumn_ = false;
 };
 
 }  // namespace spinlab

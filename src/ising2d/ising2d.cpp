@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <span>
+#include <type_traits>
 #include <vector>
 
 #include "core/program.h"
@@ -95,89 +96,117 @@ struct Flip {
 // Adds `count` logged flips to the totals and paints them, the last first. The arguments are
 // plain values, so the loop keeps them in registers while it stores into the raster.
 void replayFlips(const std::uint32_t* flips, int count, DotGrid& dots, std::uint32_t down,
-                 std::uint32_t up, std::int64_t& energyTotal, std::int64_t& magnetizationTotal) {
+                 std::uint32_t up, Drift& drift) {
+    if (count == 0) return;
     constexpr int S = SquareLattice::kStride;
     std::int64_t energy = 0, magnetization = 0;
-    DotGrid::Backwards pen(dots);
-    for (int i = count - 1; i >= 0; --i) {
-        const std::uint32_t f = flips[i];
-        const int offset = Flip::offset(f);
-        bool nowUp = true;
+    auto total = [&](std::uint32_t f) {
         if (f & Flip::kUnset) [[unlikely]] {
             energy -= Flip::value(f);
             magnetization += 1;
-        } else {
-            nowUp = (f & Flip::kDown) != 0;
-            energy += 2 * Flip::value(f);
-            magnetization += 4 * int{nowUp} - 2;
+            return true;
         }
-        pen.paint(offset / S, offset % S, nowUp ? up : down);
+        const bool nowUp = (f & Flip::kDown) != 0;
+        energy += 2 * Flip::value(f);
+        magnetization += 4 * int{nowUp} - 2;
+        return nowUp;
+    };
+    if (dots.disjoint()) {
+        // Each site has its own pixels (the pen of the smaller lattices): in order, as made.
+        const DotGrid::Forwards pen(dots);
+        for (int i = 0; i < count; ++i) {
+            const std::uint32_t f = flips[i];
+            const int offset = Flip::offset(f);
+            pen.paint(offset / S, offset % S, total(f) ? up : down);
+        }
+    } else {
+        DotGrid::Backwards pen(dots);
+        auto backwards = [&](auto mask) {
+            for (int i = count - 1; i >= 0; --i) {
+                const std::uint32_t f = flips[i];
+                const int offset = Flip::offset(f);
+                pen.paint<decltype(mask)::value>(offset / S, offset % S, total(f) ? up : down);
+            }
+        };
+        using Mask = DotGrid::Backwards::Mask;
+        if (pen.mask() == Mask::Columns) {
+            backwards(std::integral_constant<Mask, Mask::Columns>{});
+        } else {
+            backwards(std::integral_constant<Mask, Mask::Pixels>{});
+        }
     }
-    energyTotal += energy;
-    magnetizationTotal += magnetization;
+    drift.energy += energy;
+    drift.magnetization += magnetization;
+    drift.accepted += count;
 }
 
 // Accepted flips a quiet stretch keeps before it paints them.
 constexpr int kFlipLog = 1 << 15;
 
+// The trials of one block of draws, three draws each (column, row, acceptance), on a lattice of
+// size n within the array; logs the accepted flips at `flips` and returns how many. Every
+// argument is a plain value, so the loop keeps them all in registers.
+template <class Block>
+[[gnu::noinline]] int trialsOfBlock(const float* r, const float* end, std::int8_t* origin, int n,
+                                    const float* limits, std::uint32_t* flips) {
+    constexpr int S = SquareLattice::kStride;
+    const float size = static_cast<float>(n);
+    std::uint32_t* logged = flips;
+    for (; r != end; r += 3) {
+        const int x = roundToInt(size * r[0]);
+        const int y = roundToInt(size * r[1]);
+        const int offset = x * S + y;
+        std::int8_t* const c = origin + offset;
+        const int sum = x < n && y < n ? Block::inner(c) : Block::edge(c, x, y, n);
+        const int s = *c;
+        if (s == 0) [[unlikely]] {
+            // Only a lattice grown during its run has these: dE = 0, and +1 if accepted.
+            const int a = below(r[2], limits[0]);
+            *c = static_cast<std::int8_t>(a);
+            *logged = Flip::unset(offset, sum);
+            logged += a;
+            continue;
+        }
+        const int e = s * sum;
+        const int a = below(r[2], limits[2 * e]);
+        *c = static_cast<std::int8_t>(a ? -s : s);
+        *logged = Flip::pack(offset, e, s);
+        logged += a;
+    }
+    const int flipped = static_cast<int>(logged - flips);
+    return flipped;
+}
+
 // Trials whose DoEvents will not service: nothing the user can change changes while they run,
 // so N, the thresholds and the picture's scale hold for all of them. Each takes its column,
 // row and acceptance draws in that order from the block drawn ahead and flips without a
-// branch; the accepted flips are logged, then added to the running totals and painted, the
-// last first, before the stretch ends.
+// branch; the accepted flips are logged, then added to the running totals and painted before
+// the stretch ends.
 template <class Block>
 void quietTrials(std::uint64_t trials, Rng& rng, SquareLattice& lattice, int n, const float* limits,
                  DotGrid& dots, std::uint32_t* flips, SimState& state) {
-    constexpr int S = SquareLattice::kStride;
-    const float size = static_cast<float>(n);
     std::int8_t* const origin = lattice.cell(0, 0);
     const std::uint32_t down = DotGrid::pixelOf(QBColor(9));
     const std::uint32_t up = DotGrid::pixelOf(QBColor(15));
-    std::int64_t energy = 0, magnetization = 0, accepted = 0;
+    Drift& drift = state.drift;
     int flipped = 0;
-    auto paintFlips = [&] {
-        if (flipped == 0) return;
-        accepted += flipped;
-        replayFlips(flips, flipped, dots, down, up, energy, magnetization);
-        flipped = 0;
-    };
     const float* last = nullptr;
     while (trials > 0) {
         const std::span<const float> ahead = rng.pending(3);
         const int count = static_cast<int>(std::min<std::uint64_t>(trials, ahead.size() / 3));
-        if (flipped + count > kFlipLog) paintFlips();
-        const float* r = ahead.data();
-        const float* const end = r + 3 * count;
-        for (; r != end; r += 3) {
-            const int x = roundToInt(size * r[0]);
-            const int y = roundToInt(size * r[1]);
-            const int offset = x * S + y;
-            std::int8_t* const c = origin + offset;
-            const int sum = x < n && y < n ? Block::inner(c) : Block::edge(c, x, y, n);
-            const int s = *c;
-            if (s == 0) [[unlikely]] {
-                // Only a lattice grown during its run has these: dE = 0, and +1 if accepted.
-                const int a = r[2] < limits[0];
-                *c = static_cast<std::int8_t>(a);
-                flips[flipped] = Flip::unset(offset, sum);
-                flipped += a;
-                continue;
-            }
-            const int e = s * sum;
-            const int a = r[2] < limits[2 * e];
-            *c = static_cast<std::int8_t>(a ? -s : s);
-            flips[flipped] = Flip::pack(offset, e, s);
-            flipped += a;
+        if (flipped + count > kFlipLog) {
+            replayFlips(flips, flipped, dots, down, up, drift);
+            flipped = 0;
         }
-        last = end - 3;
+        last = ahead.data() + 3 * (count - 1);
+        flipped += trialsOfBlock<Block>(ahead.data(), ahead.data() + 3 * count, origin, n, limits,
+                                        flips + flipped);
         rng.take(3 * count);
         trials -= static_cast<std::uint64_t>(count);
     }
-    paintFlips();
-    state.drift.energy += energy;
-    state.drift.magnetization += magnetization;
-    state.drift.accepted += accepted;
+    replayFlips(flips, flipped, dots, down, up, drift);
     // The site of the last trial, as a trial on its own leaves it.
+    const float size = static_cast<float>(n);
     state.SiteX = roundToInt(size * last[0]);
     state.SiteY = roundToInt(size * last[1]);
 }

@@ -74,13 +74,13 @@ constexpr std::array<std::int8_t, 4096> kMatch = [] {
 }();
 
 // Accepted moves a quiet stretch keeps before it paints them.
-constexpr int kMoveLog = 1 << 15;
+constexpr int kMoveLog = 1 << 16;
 
 // Counts and paints `count` logged moves, the last first. The arguments are plain values, so
 // the loop keeps them in registers while it stores into the raster.
-void replayMoves(const std::uint32_t* moves, int count, DotGrid& dots, std::int64_t* counts,
-                 std::uint32_t black, std::uint32_t white) {
-    DotGrid::Backwards pen(dots);
+template <DotGrid::Backwards::Mask M>
+void replayMoves(DotGrid::Backwards& pen, const std::uint32_t* moves, int count,
+                 std::int64_t* counts, std::uint32_t black, std::uint32_t white) {
     for (int i = count - 1; i >= 0; --i) {
         const std::uint32_t f = moves[i];
         const int x = static_cast<int>(f & 16383u);
@@ -88,8 +88,52 @@ void replayMoves(const std::uint32_t* moves, int count, DotGrid& dots, std::int6
         const int proposed = static_cast<int>(f >> 18);
         --counts[old];
         ++counts[proposed];
-        pen.paintTwo(x, old, black, proposed, white);
+        pen.paintTwo<M>(x, old, black, proposed, white);
     }
+}
+
+void replayMoves(const std::uint32_t* moves, int count, DotGrid& dots, std::int64_t* counts,
+                 std::uint32_t black, std::uint32_t white) {
+    using Mask = DotGrid::Backwards::Mask;
+    DotGrid::Backwards pen(dots);
+    if (pen.mask() == Mask::Columns) {
+        replayMoves<Mask::Columns>(pen, moves, count, counts, black, white);
+    } else {
+        replayMoves<Mask::Pixels>(pen, moves, count, counts, black, white);
+    }
+}
+
+// The passes of one block of draws, three draws each (unit, proposal, acceptance), on a chain of
+// n units within the array; logs the accepted moves at `moves` (x | old << 14 | proposed << 18),
+// adds their energy changes to `energy` and returns how many. Every argument is a plain value,
+// so the loop keeps them all in registers.
+[[gnu::noinline]] int passesOfBlock(const float* r, const float* end, std::int16_t* units, int n,
+                                    const float* limits, std::uint32_t* moves,
+                                    std::int64_t& energyTotal) {
+    const float size = static_cast<float>(n);
+    std::uint32_t* logged = moves;
+    int energy = 0;
+    for (; r != end; r += 3) {
+        const int x = roundToInt(size * r[0]);
+        std::int16_t* const unit = units + x;
+        const int old = unit[0];
+        const int proposed = loopProposal(r[1]);
+        // The 0 before unit 0 matches no state; unit n + 1 must not count.
+        const int left = unit[-1];
+        const int right = x < n ? unit[1] : 0;
+        const int around = left << 8 | right << 4;
+        const int dE = kMatch[static_cast<std::size_t>(around | old)] -
+                       kMatch[static_cast<std::size_t>(around | proposed)];
+        const int a = below(r[2], limits[dE]);
+        // Masks rather than choices: the compiler would branch on a coin toss.
+        const int taken = -a;
+        unit[0] = static_cast<std::int16_t>(old ^ ((old ^ proposed) & taken));
+        energy += dE & taken;
+        *logged = static_cast<std::uint32_t>(x | old << 14 | proposed << 18);
+        logged += a;
+    }
+    energyTotal += energy;
+    return static_cast<int>(logged - moves);
 }
 
 // Passes whose DoEvents will not service, as the square lattice's quiet trials: the chain's
@@ -98,19 +142,15 @@ void replayMoves(const std::uint32_t* moves, int count, DotGrid& dots, std::int6
 // accepted moves are logged, then counted and painted, the last first, before the stretch ends.
 void quietPasses(std::uint64_t passes, Rng& rng, Chain& chain, int n, const float* limits,
                  DotGrid& dots, std::uint32_t* moves, Surface& picture, SimState& state) {
-    const float size = static_cast<float>(n);
-    std::int16_t* const units = chain.data();
     const std::uint32_t black = DotGrid::pixelOf(QBColor(0));
     const std::uint32_t white = DotGrid::pixelOf(QBColor(15));
-    std::int64_t energy = 0, accepted = 0;
-    std::int64_t* const counts = state.drift.stateCounts;
-    // A move as x | old << 14 | proposed << 18.
+    Drift& drift = state.drift;
     int moved = 0;
     auto paintMoves = [&] {
         if (moved == 0) return;
-        accepted += moved;
+        drift.accepted += moved;
         picture.countRefreshes(static_cast<std::uint64_t>(moved));
-        replayMoves(moves, moved, dots, counts, black, white);
+        replayMoves(moves, moved, dots, drift.stateCounts, black, white);
         moved = 0;
     };
     const float* last = nullptr;
@@ -118,33 +158,14 @@ void quietPasses(std::uint64_t passes, Rng& rng, Chain& chain, int n, const floa
         const std::span<const float> ahead = rng.pending(3);
         const int count = static_cast<int>(std::min<std::uint64_t>(passes, ahead.size() / 3));
         if (moved + count > kMoveLog) paintMoves();
-        const float* r = ahead.data();
-        const float* const end = r + 3 * count;
-        for (; r != end; r += 3) {
-            const int x = roundToInt(size * r[0]);
-            std::int16_t* const unit = units + x;
-            const int old = unit[0];
-            const int proposed = loopProposal(r[1]);
-            // The 0 before unit 0 matches no state; unit n + 1 must not count.
-            const int left = unit[-1];
-            const int right = x < n ? unit[1] : 0;
-            const int around = left << 8 | right << 4;
-            const int dE = kMatch[static_cast<std::size_t>(around | old)] -
-                           kMatch[static_cast<std::size_t>(around | proposed)];
-            const int a = r[2] < limits[dE];
-            unit[0] = static_cast<std::int16_t>(old ^ ((old ^ proposed) & -a));
-            energy += dE & -a;
-            moves[moved] = static_cast<std::uint32_t>(x | old << 14 | proposed << 18);
-            moved += a;
-        }
-        last = end - 3;
+        last = ahead.data() + 3 * (count - 1);
+        moved += passesOfBlock(ahead.data(), ahead.data() + 3 * count, chain.data(), n, limits,
+                               moves + moved, drift.energy);
         rng.take(3 * count);
         passes -= static_cast<std::uint64_t>(count);
     }
     paintMoves();
-    state.drift.energy += energy;
-    state.drift.accepted += accepted;
-    state.SiteX = roundToInt(size * last[0]);
+    state.SiteX = roundToInt(static_cast<float>(n) * last[0]);
 }
 
 // Iterations stays locked only while a loop runs: whether the loop ends by Stop, by an error

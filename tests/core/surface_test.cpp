@@ -263,6 +263,7 @@ struct GridCase {
     int width, height, pen;
     float scaleX, scaleY;
     int maxX, maxY;
+    bool disjoint;  // no two dots share a pixel
 };
 
 void PrintTo(const GridCase& c, std::ostream* out) {
@@ -275,7 +276,8 @@ TEST_P(Backwards, LeavesWhatPSetLeavesInOrder) {
     const GridCase& c = GetParam();
     Surface inOrder("a", c.width, c.height, kWhite, c.pen);
     Surface backwards("b", c.width, c.height, kWhite, c.pen);
-    for (Surface* s : {&inOrder, &backwards}) {
+    Surface forwards("c", c.width, c.height, kWhite, c.pen);
+    for (Surface* s : {&inOrder, &backwards, &forwards}) {
         s->setScaleWidth(c.scaleX);
         s->setScaleHeight(c.scaleY);
     }
@@ -291,7 +293,7 @@ TEST_P(Backwards, LeavesWhatPSetLeavesInOrder) {
         const int y = static_cast<int>((z >> 13) % static_cast<std::uint64_t>(c.maxY + 1));
         dots.push_back({x, y, (z >> 60) % 3 == 0 ? kInk : (z >> 60) % 3 == 1 ? 0x00FF00 : 0});
     }
-    DotGrid grid;
+    DotGrid grid, apart;
     for (int stretch = 0; stretch < 3; ++stretch) {
         const auto begin = dots.begin() + stretch * 1000, end = begin + 1000;
         for (auto d = begin; d != end; ++d)
@@ -300,24 +302,41 @@ TEST_P(Backwards, LeavesWhatPSetLeavesInOrder) {
         DotGrid::Backwards pen(grid);
         for (auto d = end; d != begin;) {
             --d;
-            pen.paint(d->x, d->y, DotGrid::pixelOf(d->color));
+            using Mask = DotGrid::Backwards::Mask;
+            if (pen.mask() == Mask::Columns) {
+                pen.paint<Mask::Columns>(d->x, d->y, DotGrid::pixelOf(d->color));
+            } else {
+                pen.paint<Mask::Pixels>(d->x, d->y, DotGrid::pixelOf(d->color));
+            }
         }
+        // Where no two dots share a pixel, they may go on in order without the mask.
+        apart.follow(forwards, c.maxX, c.maxY);
+        if (!apart.disjoint()) continue;
+        const DotGrid::Forwards ahead(apart);
+        for (auto d = begin; d != end; ++d)
+            ahead.paint(d->x, d->y, DotGrid::pixelOf(d->color));
     }
-    ASSERT_TRUE(std::equal(inOrder.bits(), inOrder.bits() + inOrder.stride() * inOrder.height(),
-                           backwards.bits()));
+    const std::size_t size = inOrder.stride() * static_cast<std::size_t>(inOrder.height());
+    ASSERT_TRUE(std::equal(inOrder.bits(), inOrder.bits() + size, backwards.bits()));
     EXPECT_TRUE(backwards.dirty());
+    EXPECT_EQ(apart.disjoint(), c.disjoint);
+    if (c.disjoint) {
+        EXPECT_TRUE(std::equal(inOrder.bits(), inOrder.bits() + size, forwards.bits()));
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     PensAndScales, Backwards,
-    ::testing::Values(GridCase{"Square60", 223, 207, 2, 60, 60, 60, 60},
-                      GridCase{"Square1000", 223, 207, 1, 1000, 1000, 1000, 1000},
-                      GridCase{"SquareGrownBeyondItsScale", 223, 207, 3, 30, 30, 60, 60},
-                      GridCase{"SquareOfTen", 223, 207, 20, 10, 10, 10, 10},
-                      GridCase{"SizeZero", 223, 207, 20, 0, 0, 20, 20},
-                      GridCase{"Chain", 447, 79, 2, 10000, 10, 10000, 9},
-                      GridCase{"ChainOfOneUnit", 447, 79, 2, 0, 10, 0, 9},
-                      GridCase{"OnePixelWide", 1, 5, 2, 3, 3, 3, 3}),
+    ::testing::Values(GridCase{"Square60", 223, 207, 2, 60, 60, 60, 60, true},
+                      GridCase{"Square65", 223, 207, 2, 65, 65, 65, 65, true},
+                      GridCase{"Square1000", 223, 207, 1, 1000, 1000, 1000, 1000, false},
+                      GridCase{"Square100", 223, 207, 1, 100, 100, 100, 100, true},
+                      GridCase{"SquareGrownBeyondItsScale", 223, 207, 3, 30, 30, 60, 60, true},
+                      GridCase{"SquareOfTen", 223, 207, 20, 10, 10, 10, 10, true},
+                      GridCase{"SizeZero", 223, 207, 20, 0, 0, 20, 20, true},
+                      GridCase{"Chain", 447, 79, 2, 10000, 10, 10000, 9, false},
+                      GridCase{"ChainOfOneUnit", 447, 79, 2, 0, 10, 0, 9, true},
+                      GridCase{"OnePixelWide", 1, 5, 2, 3, 3, 3, 3, false}),
     [](const ::testing::TestParamInfo<GridCase>& info) { return std::string(info.param.name); });
 
 }  // namespace
