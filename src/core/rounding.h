@@ -1,8 +1,6 @@
 #pragma once
-// Round with 0 places to a whole number, a tie going to the even neighbour, for Singles known to
-// lie well inside the 32-bit range (the loops' N * Rnd and 8 * Rnd + 1). Where SSE is there it
-// is the one conversion instruction, which rounds that way in the default rounding mode; the
-// portable std::nearbyint is a library call without SSE4.1.
+// The two conversions a loop's trial makes, each in one instruction where the platform allows:
+// rounding a Single to a whole number, and comparing a draw with an acceptance limit.
 
 #include <bit>
 #include <cmath>
@@ -14,6 +12,9 @@
 
 namespace spinlab {
 
+// Round with 0 places, a tie going to the even neighbour, for Singles well inside the 32-bit range
+// (the loops' N * Rnd and 8 * Rnd + 1). With SSE it is the conversion instruction, which rounds
+// that way in the default rounding mode; std::nearbyint is a library call without SSE4.1.
 inline std::int32_t roundToInt(float value) {
 #if defined(__SSE__)
     return _mm_cvtss_si32(_mm_set_ss(value));

@@ -277,6 +277,8 @@ public:
 
 private:
     void rebuild(Surface& surface, int maxX, int maxY);
+    // Bytes of the mask a stretch uses.
+    std::size_t doneSize() const;
     // Any other dot: a wider pen, or one that the surface's edge clips; `backwards` keeps to the
     // pixels no later dot took.
     [[gnu::noinline]] void paintClipped(int x, int y, std::uint32_t pixel, bool backwards);
@@ -296,7 +298,6 @@ private:
     // One byte per pixel of the raster (or per column of a y, byColumn_): 1 once a later dot of
     // the stretch took it. A spare byte lets two() read past the last one.
     std::vector<std::uint8_t> done_;
-    std::size_t doneSize() const;
     bool disjoint_ = false;
     // A pen of 2 pixels and rows that no two y share: the mask then keeps, for each y, which
     // pixel columns of its rows later dots took, in (maxY + 1) x width bytes.
