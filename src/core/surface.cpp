@@ -131,7 +131,7 @@ void DotGrid::rebuild(Surface& surface, int maxX, int maxY) {
         [&](std::size_t i, int first) {
             row_[i] = first < 0 ? -1 : static_cast<std::int32_t>(first * surface.stride_);
         });
-    // Disjoint: the dots' runs along each axis, clipped to the surface, do not overlap.
+    // Rows apart: the dots' row runs, clipped to the surface, do not overlap.
     auto apart = [pen](const std::vector<std::int16_t>& start, int size) {
         int end = 0;
         for (const int first : start) {
@@ -142,9 +142,18 @@ void DotGrid::rebuild(Surface& surface, int maxX, int maxY) {
         }
         return true;
     };
-    const bool rowsApart = apart(top_, surface.height_);
-    disjoint_ = rowsApart && apart(left_, surface.width_);
-    byColumn_ = rowsApart && pen == 2;
+    auto distinct = [pen](const std::vector<std::int16_t>& start, int size) {
+        std::size_t places = 0;
+        int last = kMissed;
+        for (const int first : start) {
+            if (std::max(first, 0) >= std::min(first + pen, size) || first == last) continue;
+            ++places;
+            last = first;
+        }
+        return places;
+    };
+    places_ = distinct(left_, surface.width_) * distinct(top_, surface.height_);
+    byColumn_ = pen == 2 && apart(top_, surface.height_);
     done_.assign(std::max(doneSize(), surface.pixels_.size()) + 1, 0);
 }
 

@@ -119,10 +119,10 @@ private:
 // PSet at the whole-number points 0..maxX by 0..maxY of a surface, for loops that paint
 // thousands of dots between two pump calls. A dot is the product of a run of pixel columns and
 // a run of rows; each point's runs are worked out once per scale and pen, from PSet's own
-// arithmetic. A stretch of dots is painted from its last dot back to its first, each pixel
-// taking the colour of the last dot that covers it and then left alone: the raster ends exactly
-// as PSet would have left it dot by dot, with each pixel written once however often it was
-// painted over (a chain's units share pixel columns twenty to one).
+// arithmetic. A crowded stretch of dots is painted from its last dot back to its first, each
+// pixel taking the colour of the last dot that covers it and then left alone: the raster ends
+// exactly as PSet would have left it dot by dot, with each pixel written once however often it
+// was painted over.
 class DotGrid {
 public:
     // Makes the grid paint on `surface` as it is scaled now; cheap when nothing changed.
@@ -135,12 +135,12 @@ public:
 
     static std::uint32_t pixelOf(Color color) { return Surface::toPixel(color); }
 
-    // Whether no two of the grid's dots share a pixel: a stretch may then be painted from its
-    // first dot on, each dot as it comes, without keeping track of the pixels.
-    bool disjoint() const { return disjoint_; }
+    // Whether a stretch of `dots` dots paints the same pixels over and over, many times more dots
+    // than the grid has places for them (a chain's units share pixel columns twenty to one):
+    // painted backwards, each pixel is then written once.
+    bool crowded(std::size_t dots) const { return dots > 8 * places_; }
 
-    // Paints dots in the order they were made, on a grid whose dots are disjoint. A plain value
-    // like Backwards.
+    // Paints dots in the order they were made, each as PSet would. A plain value like Backwards.
     class Forwards {
     public:
         explicit Forwards(DotGrid& grid)
@@ -298,7 +298,8 @@ private:
     // One byte per pixel of the raster (or per column of a y, byColumn_): 1 once a later dot of
     // the stretch took it. A spare byte lets two() read past the last one.
     std::vector<std::uint8_t> done_;
-    bool disjoint_ = false;
+    // Distinct places of dots on the surface: distinct column runs times distinct row runs.
+    std::size_t places_ = 0;
     // A pen of 2 pixels and rows that no two y share: the mask then keeps, for each y, which
     // pixel columns of its rows later dots took, in (maxY + 1) x width bytes.
     bool byColumn_ = false;

@@ -111,8 +111,7 @@ void replayFlips(const std::uint32_t* flips, int count, DotGrid& dots, std::uint
         magnetization += 4 * int{nowUp} - 2;
         return nowUp;
     };
-    if (dots.disjoint()) {
-        // Each site has its own pixels (the pen of the smaller lattices): in order, as made.
+    if (!dots.crowded(static_cast<std::size_t>(count))) {
         const DotGrid::Forwards pen(dots);
         for (int i = 0; i < count; ++i) {
             const std::uint32_t f = flips[i];

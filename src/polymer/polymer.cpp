@@ -94,6 +94,20 @@ void replayMoves(DotGrid::Backwards& pen, const std::uint32_t* moves, int count,
 
 void replayMoves(const std::uint32_t* moves, int count, DotGrid& dots, std::int64_t* counts,
                  std::uint32_t black, std::uint32_t white) {
+    if (!dots.crowded(2 * static_cast<std::size_t>(count))) {
+        const DotGrid::Forwards pen(dots);
+        for (int i = 0; i < count; ++i) {
+            const std::uint32_t f = moves[i];
+            const int x = static_cast<int>(f & 16383u);
+            const int old = static_cast<int>(f >> 14 & 15u);
+            const int proposed = static_cast<int>(f >> 18);
+            --counts[old];
+            ++counts[proposed];
+            pen.paint(x, old, black);
+            pen.paint(x, proposed, white);
+        }
+        return;
+    }
     using Mask = DotGrid::Backwards::Mask;
     DotGrid::Backwards pen(dots);
     if (pen.mask() == Mask::Columns) {
