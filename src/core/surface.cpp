@@ -131,7 +131,7 @@ void DotGrid::rebuild(Surface& surface, int maxX, int maxY) {
         [&](std::size_t i, int first) {
             row_[i] = first < 0 ? -1 : static_cast<std::int32_t>(first * surface.stride_);
         });
-    // Rows apart: the dots' row runs, clipped to the surface, do not overlap.
+    // Apart: the dots' runs along an axis, clipped to the surface, do not overlap.
     auto apart = [pen](const std::vector<std::int16_t>& start, int size) {
         int end = 0;
         for (const int first : start) {
@@ -153,7 +153,9 @@ void DotGrid::rebuild(Surface& surface, int maxX, int maxY) {
         return places;
     };
     places_ = distinct(left_, surface.width_) * distinct(top_, surface.height_);
-    byColumn_ = pen == 2 && apart(top_, surface.height_);
+    const bool rowsApart = apart(top_, surface.height_);
+    byColumn_ = pen == 2 && rowsApart;
+    disjoint_ = rowsApart && apart(left_, surface.width_);
     done_.assign(std::max(doneSize(), surface.pixels_.size()) + 1, 0);
 }
 

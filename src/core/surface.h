@@ -140,6 +140,10 @@ public:
     // painted backwards, each pixel is then written once.
     bool crowded(std::size_t dots) const { return dots > 8 * places_; }
 
+    // Whether no two of the grid's dots share a pixel (a lattice of up to 100 or so on its
+    // picture): a stretch then needs only the last dot of each point, in any order.
+    bool disjoint() const { return disjoint_; }
+
     // Paints dots in the order they were made, each as PSet would. A plain value like Backwards.
     class Forwards {
     public:
@@ -300,6 +304,7 @@ private:
     std::vector<std::uint8_t> done_;
     // Distinct places of dots on the surface: distinct column runs times distinct row runs.
     std::size_t places_ = 0;
+    bool disjoint_ = false;
     // A pen of 2 pixels and rows that no two y share: the mask then keeps, for each y, which
     // pixel columns of its rows later dots took, in (maxY + 1) x width bytes.
     bool byColumn_ = false;

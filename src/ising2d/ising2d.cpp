@@ -93,12 +93,19 @@ struct Flip {
     static int value(std::uint32_t f) { return static_cast<int>(f >> 20 & 31u) - 8; }
 };
 
-// Adds `count` logged flips to the totals and paints them, the last first. The arguments are
-// plain values, so the loop keeps them in registers while it stores into the raster.
-void replayFlips(const std::uint32_t* flips, int count, DotGrid& dots, std::uint32_t down,
-                 std::uint32_t up, Drift& drift) {
+// What a quiet stretch keeps of its accepted flips before it paints them: the log, and a mark
+// per site for lattices whose dots are apart.
+struct FlipLog {
+    std::vector<std::uint32_t> flips;
+    std::vector<std::uint8_t> marks;  // made at the first use: a byte per cell of the array
+};
+
+// Adds `count` logged flips to the totals and paints them as they were made.
+void replayFlips(int count, FlipLog& log, DotGrid& dots, const SquareLattice& lattice, int n,
+                 std::uint32_t down, std::uint32_t up, Drift& drift) {
     if (count == 0) return;
     constexpr int S = SquareLattice::kStride;
+    const std::uint32_t* const flips = log.flips.data();
     std::int64_t energy = 0, magnetization = 0;
     auto total = [&](std::uint32_t f) {
         if (f & Flip::kUnset) [[unlikely]] {
@@ -111,7 +118,29 @@ void replayFlips(const std::uint32_t* flips, int count, DotGrid& dots, std::uint
         magnetization += 4 * int{nowUp} - 2;
         return nowUp;
     };
-    if (!dots.crowded(static_cast<std::size_t>(count))) {
+    const auto sites = static_cast<std::size_t>(n + 1) * static_cast<std::size_t>(n + 1);
+    if (dots.disjoint() && sites <= 4 * static_cast<std::size_t>(count)) {
+        // Each site has pixels of its own, so the picture wants only the last colour of each
+        // flipped site, which its cell holds now: mark the sites, then paint the marked ones.
+        if (log.marks.empty()) {
+            log.marks.assign(static_cast<std::size_t>(SquareLattice::kMax + 1) * S, 0);
+        }
+        std::uint8_t* const marks = log.marks.data();
+        for (int i = 0; i < count; ++i) {
+            total(flips[i]);
+            marks[Flip::offset(flips[i])] = 1;
+        }
+        const DotGrid::Forwards pen(dots);
+        for (int x = 0; x <= n; ++x) {
+            std::uint8_t* const column = marks + static_cast<std::size_t>(x) * S;
+            const std::int8_t* const cells = lattice.cell(x, 0);
+            for (int y = 0; y <= n; ++y) {
+                if (!column[y]) continue;
+                column[y] = 0;
+                pen.paint(x, y, cells[y] == -1 ? down : up);
+            }
+        }
+    } else if (!dots.crowded(static_cast<std::size_t>(count))) {
         const DotGrid::Forwards pen(dots);
         for (int i = 0; i < count; ++i) {
             const std::uint32_t f = flips[i];
@@ -183,18 +212,18 @@ template <class Block>
 // the stretch ends.
 template <class Block>
 void quietTrials(std::uint64_t trials, Rng& rng, SquareLattice& lattice, int n, const float* limits,
-                 DotGrid& dots, std::uint32_t* flips, SimState& state) {
+                 DotGrid& dots, FlipLog& log, SimState& state) {
     std::int8_t* const origin = lattice.cell(0, 0);
     const std::uint32_t down = DotGrid::pixelOf(QBColor(9));
     const std::uint32_t up = DotGrid::pixelOf(QBColor(15));
-    Drift& drift = state.drift;
+    std::uint32_t* const flips = log.flips.data();
     int flipped = 0;
     const float* last = nullptr;
     while (trials > 0) {
         const std::span<const float> ahead = rng.pending(3);
         const int count = static_cast<int>(std::min<std::uint64_t>(trials, ahead.size() / 3));
         if (flipped + count > kFlipLog) {
-            replayFlips(flips, flipped, dots, down, up, drift);
+            replayFlips(flipped, log, dots, lattice, n, down, up, state.drift);
             flipped = 0;
         }
         last = ahead.data() + 3 * (count - 1);
@@ -203,7 +232,7 @@ void quietTrials(std::uint64_t trials, Rng& rng, SquareLattice& lattice, int n, 
         rng.take(3 * count);
         trials -= static_cast<std::uint64_t>(count);
     }
-    replayFlips(flips, flipped, dots, down, up, drift);
+    replayFlips(flipped, log, dots, lattice, n, down, up, state.drift);
     // The site of the last trial, as a trial on its own leaves it.
     const float size = static_cast<float>(n);
     state.SiteX = roundToInt(size * last[0]);
@@ -228,7 +257,7 @@ void Run2D(Program& program) {
     const Color colorDown = QBColor(9);
     const Color colorUp = QBColor(15);
     DotGrid dots;
-    std::vector<std::uint32_t> flips(kFlipLog + Rng::kBlock);
+    FlipLog log{std::vector<std::uint32_t>(kFlipLog + Rng::kBlock), {}};
 
     std::uint64_t trials = 0;
     while (state.Running) {
@@ -238,8 +267,7 @@ void Run2D(Program& program) {
             if (limits && n >= 0 && n <= SquareLattice::kMax) {
                 rng.Randomize();
                 dots.follow(picture, SquareLattice::kMax, SquareLattice::kMax);
-                quietTrials<OpenBlock>(quiet, rng, state.Lattice2D, n, limits, dots, flips.data(),
-                                       state);
+                quietTrials<OpenBlock>(quiet, rng, state.Lattice2D, n, limits, dots, log, state);
                 pump.skipQuiet(quiet);
                 trials += quiet;
                 form.Label1.setNumber(trials);
