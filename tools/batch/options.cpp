@@ -1,8 +1,12 @@
 #include "batch/options.h"
 
+#include <unistd.h>
+
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+
+#include "core/rng.h"
 
 namespace spinlab::batch {
 
@@ -27,8 +31,9 @@ const char kHelpText[] =
     "  --trials K        stop inside the K-th trial, so exactly K trials run (default 1000000);\n"
     "                    ant: a cap on the steps, the walk ending at the border or inside its\n"
     "                    K-th step, whichever comes first\n"
-    "  --seed S          deterministic run: the same command gives the same run; without it the\n"
-    "                    generator follows the clock\n"
+    "  --seed S          deterministic run: the same command gives the same run; without it a\n"
+    "                    seed is drawn from the clock and reported (the seed field of --json,\n"
+    "                    else a line on standard error), so that any run can be repeated\n"
     "  --json            print one JSON object instead of lines of text\n"
     "  --help            show this text\n"
     "\n"
@@ -64,6 +69,7 @@ const char kHelpText[] =
     "the cap ended the walk), x and y (the ant's last cell, on the 135 x 143 picture at 15\n"
     "twips per pixel), heading (the start heading: 1 up, 2 right, 3 down, 4 left) and label\n"
     "(the step counter's caption, \"1,234\").\n"
+    "With --json both end with seed, the seed the run used (given or drawn).\n"
     "\n"
     "Exit status: 0 on success, 1 for a malformed command line, 2 when an input fails as it\n"
     "would in the window (not a number, out of range, lattice too large); the message names\n"
@@ -83,6 +89,14 @@ std::uint64_t wholeNumber(const std::string& option, const std::string& text, bo
 }
 
 }  // namespace
+
+std::uint64_t seedFromClock() {
+    // Mixed, so that runs started one after the other get unrelated seeds.
+    std::uint64_t z = clockReading() ^ (static_cast<std::uint64_t>(::getpid()) << 40);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    return (z ^ (z >> 31)) >> 11;
+}
 
 std::vector<double> sweepTemperatures(const std::string& range) {
     double v[3];

@@ -35,6 +35,10 @@ struct UsageError {
     std::string message;
 };
 
+// A seed for a run given no --seed, drawn from the clock. It stays below 2^53 so that every JSON
+// reader keeps it exact, and the run can be repeated with --seed.
+std::uint64_t seedFromClock();
+
 // Parses argv (without the program name). Returns nothing when --help was asked for.
 std::optional<Options> parseOptions(const std::vector<std::string>& args);
 
