@@ -27,8 +27,10 @@ struct Options {
     unsigned threads = 0;     // sweep: parallel runs (0: one per core)
 };
 
-// The temperatures of a sweep, T1, T1 + STEP, ... up to T2 inclusive.
-std::vector<double> sweepTemperatures(const std::string& range);
+// The temperatures of a sweep, T1, T1 + STEP, ... up to T2 inclusive, as the texts their rows
+// and runs use. They are computed in decimal, so a temperature has the same text whichever
+// sweep reaches it: 3.1 from 2:4:0.1 and from 3.1:4:0.1 alike.
+std::vector<std::string> sweepTemperatures(const std::string& range);
 
 // Thrown for a malformed command line; the message is shown with a hint to --help.
 struct UsageError {
