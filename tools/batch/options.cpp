@@ -33,6 +33,7 @@ const char kHelpText[] =
     "                    generator follows the clock\n"
     "  --json            print one JSON object instead of lines of text\n"
     "  --help            show this text\n"
+    "  --version         show the version\n"
     "\n"
     "Measurements (square, cubic, chain):\n"
     "  --every K --series FILE\n"
@@ -200,6 +201,11 @@ std::optional<Options> parseOptions(const std::vector<std::string>& args) {
     for (; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (a == "--help" || a == "-h") return std::nullopt;
+        if (a == "--version") {
+            Options version;
+            version.version = true;
+            return version;
+        }
         if (a == "--size") {
             options.size = value(a);
         } else if (a == "--units") {

@@ -25,6 +25,7 @@ struct Options {
     std::string sweep;        // T1:T2:STEP, one run per temperature
     double burnIn = 0.2;      // sweep: share of each run's trials left out of the averages
     unsigned threads = 0;     // sweep: parallel runs (0: one per core)
+    bool version = false;     // --version: print the version, run nothing
 };
 
 // The temperatures of a sweep, T1, T1 + STEP, ... up to T2 inclusive, as the texts their rows
@@ -37,7 +38,8 @@ struct UsageError {
     std::string message;
 };
 
-// Parses argv (without the program name). Returns nothing when --help was asked for.
+// Parses argv (without the program name). Returns nothing when --help was asked for, and
+// options with only version set for --version.
 std::optional<Options> parseOptions(const std::vector<std::string>& args);
 
 extern const char kHelpText[];
