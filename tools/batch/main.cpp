@@ -7,6 +7,7 @@
 #include "batch/model.h"
 #include "batch/options.h"
 #include "batch/runners.h"
+#include "spinlab_version.h"
 
 namespace {
 
@@ -104,6 +105,10 @@ int main(int argc, char** argv) {
         const auto options = parseOptions(args);
         if (!options) {
             std::fputs(kHelpText, stdout);
+            return 0;
+        }
+        if (options->version) {
+            std::printf("spinlab-batch %s\n", spinlab::kVersion);
             return 0;
         }
         return run(*options);
