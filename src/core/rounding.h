@@ -23,10 +23,11 @@ inline std::int32_t roundToInt(float value) {
 #endif
 }
 
-// Whether draw < limit, for a draw and a limit in [0, 1] (a Single's bits order non-negative
-// values as whole numbers do): one integer compare, which a loop can turn into a flag.
-inline int below(float draw, float limit) {
-    return std::bit_cast<std::int32_t>(draw) < std::bit_cast<std::int32_t>(limit);
+// All bits set when draw < limit, else 0, for a draw and a limit in [0, 1]: a Single's bits order
+// non-negative values as whole numbers do, and their difference's sign is the answer. A loop
+// applies the mask to a flip without a branch.
+inline int belowMask(float draw, float limit) {
+    return (std::bit_cast<std::int32_t>(draw) - std::bit_cast<std::int32_t>(limit)) >> 31;
 }
 
 }  // namespace spinlab

@@ -121,14 +121,14 @@ template <class Box>
         const int s = *c;
         if (s == 0) [[unlikely]] {
             // Only a lattice grown during its run has these: dE = 0, and +1 if accepted.
-            const int a = below(r[3], limits[0]);
+            const int a = -belowMask(r[3], limits[0]);
             *c = static_cast<std::int8_t>(a);
             *logged = Flip::unset(offset, sum);
             logged += a;
             continue;
         }
         const int e = s * sum;
-        const int a = below(r[3], limits[2 * e]);
+        const int a = -belowMask(r[3], limits[2 * e]);
         *c = static_cast<std::int8_t>(a ? -s : s);
         *logged = Flip::pack(offset, e, s);
         logged += a;

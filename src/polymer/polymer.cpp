@@ -138,7 +138,7 @@ void replayMoves(const std::uint32_t* moves, int count, DotGrid& dots, std::int6
         const int around = left << 8 | right << 4;
         const int dE = kMatch[static_cast<std::size_t>(around | old)] -
                        kMatch[static_cast<std::size_t>(around | proposed)];
-        const int a = below(r[2], limits[dE]);
+        const int a = -belowMask(r[2], limits[dE]);
         // Masks rather than choices: the compiler would branch on a coin toss.
         const int taken = -a;
         unit[0] = static_cast<std::int16_t>(old ^ ((old ^ proposed) & taken));

@@ -1,7 +1,8 @@
 // The loops run the trials whose DoEvents will not service as one quiet stretch. Whatever a run
-// meets (high acceptance, a lattice grown into unset cells, edits, a nested run of another
-// simulation, a size of 0), it must end exactly as the same run taken one trial at a time, each
-// DoEvents servicing: the same lattices, chain, pictures, totals, site and counters.
+// meets (high acceptance, a lattice grown into unset cells or shrunk within its spins, edits, a
+// nested run of another simulation, a size of 0), it must end exactly as the same run taken one
+// trial at a time, each DoEvents servicing: the same lattices, chain, pictures, totals, site and
+// counters.
 
 #include <gtest/gtest.h>
 
@@ -140,6 +141,8 @@ INSTANTIATE_TEST_SUITE_P(
                       Scenario{"SquareLargeEveryMove", Mode::Square, "1000", "-1", false, 100000},
                       Scenario{"SquareGrownIntoUnsetCells", Mode::Square, "20", "2", false, 100000,
                                3000, [](HeadlessProgram& h) { typeSize(h, "40"); }},
+                      Scenario{"SquareShrunkOverItsSpins", Mode::Square, "60", "4", false, 100000,
+                               3000, [](HeadlessProgram& h) { typeSize(h, "41"); }},
                       Scenario{"SquareOfSizeZero", Mode::Square, "0", "2.2619", true, 5000},
                       Scenario{"SquareNoDynamics", Mode::Square, "30", "2", false, 50000, 10,
                                [](HeadlessProgram& h) { h.main().Metropolis.setValue(false); }},
@@ -149,6 +152,8 @@ INSTANTIATE_TEST_SUITE_P(
                       Scenario{"CubicOrdered", Mode::Cubic, "60", "2.2619", false, 200000},
                       Scenario{"CubicGrown", Mode::Cubic, "10", "3", true, 80000, 2000,
                                [](HeadlessProgram& h) { typeSize(h, "14"); }},
+                      Scenario{"CubicShrunkOverItsSpins", Mode::Cubic, "16", "20", false, 80000,
+                               2000, [](HeadlessProgram& h) { typeSize(h, "11"); }},
                       Scenario{"CubicWithANestedSquare", Mode::Cubic, "12", "20", false, 1u << 30,
                                7000, nested(Mode::Square, "12", 70000)},
                       Scenario{"ChainHot", Mode::Chain, "10000", "10", false, 200000},

@@ -22,18 +22,18 @@ TEST(Rounding, RoundsSinglesHalfToEven) {
         EXPECT_EQ(roundToInt(row.value), row.rounded) << row.value;
 }
 
-TEST(Rounding, BelowIsTheComparisonOfADrawWithALimit) {
+TEST(Rounding, BelowMaskIsTheComparisonOfADrawWithALimit) {
     // Every limit the table can hold against draws on either side of it, 0 and 1 included.
     for (std::uint32_t k = 0; k <= (1u << 24); k += 4099) {
         const float limit = static_cast<float>(k) * 0x1p-24f;
         for (std::int64_t d = static_cast<std::int64_t>(k) - 2; d <= k + 2; ++d) {
             if (d < 0 || d >= (1 << 24)) continue;
             const float draw = static_cast<float>(d) * 0x1p-24f;
-            ASSERT_EQ(below(draw, limit), draw < limit ? 1 : 0) << d << " " << k;
+            ASSERT_EQ(belowMask(draw, limit), draw < limit ? -1 : 0) << d << " " << k;
         }
     }
-    EXPECT_EQ(below(0.0f, 0.0f), 0);
-    EXPECT_EQ(below(0x1p-24f * 16777215.0f, 1.0f), 1);
+    EXPECT_EQ(belowMask(0.0f, 0.0f), 0);
+    EXPECT_EQ(belowMask(0x1p-24f * 16777215.0f, 1.0f), -1);
 }
 
 }  // namespace
