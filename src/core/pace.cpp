@@ -78,6 +78,11 @@ std::uint64_t Pace::pace(Program& program, Waiter& waiter) {
             serial_ = run->serial;
             fresh_ = true;
         }
+        const std::uint64_t rate = speedOf(run->kind).perSecond;
+        if (!paused_ && rate == 0) {
+            fresh_ = true;
+            return 0;
+        }
         const RunRecord current = *run;
         const std::uint64_t version = version_;
         const std::function<bool()> unchanged = [this, &program, current, version] {
@@ -95,11 +100,6 @@ std::uint64_t Pace::pace(Program& program, Waiter& waiter) {
             waiter.waitForEvents(kNoDeadline, unchanged);
             shown = true;
             continue;
-        }
-        const std::uint64_t rate = speedOf(current.kind).perSecond;
-        if (rate == 0) {
-            fresh_ = true;
-            return 0;
         }
         if (fresh_) {
             fresh_ = false;
