@@ -1,5 +1,5 @@
 // Pacing without a screen: a clock and a wait that the test drives. Trials per frame at every
-// speed of the table, a held run released by Step, Resume, Stop or End, and the sizes of a sweep.
+// speed of the table, a held run released by Stop or End, and the sizes of a sweep.
 
 #include <gtest/gtest.h>
 
@@ -121,56 +121,23 @@ TEST_F(Paced, AnOverrunFrameStartsTheScheduleAfresh) {
     EXPECT_EQ(waiter.clock, resumed + kSecond / Pace::kFramesPerSecond);
 }
 
-// Held, the run waits for the user; Step lets exactly its trials go, Resume the set pace.
-TEST_F(Paced, AHeldRunGoesOnlyAsFarAsTheUserLetsIt) {
-    const RunStack::Scope scope(h.program.runs(), RunKind::Square);
-    run(RunKind::Square);
-    RunControl control(h.program);
-    control.step();  // a step during a run pauses it
-    EXPECT_TRUE(pace.paused());
-    h.main().GridSize.setText("60");
-    waiter.inHold = {[&] { control.step(); }, [&] { control.stepSweep(); },
-                     [&] {
-                         control.step();
-                         control.step();
-                     },
-                     [&] { control.togglePause(); }};
-    EXPECT_EQ(service(), 1u);
-    EXPECT_EQ(service(), 61u * 61u);
-    EXPECT_EQ(service(), 2u);
-    EXPECT_EQ(service(), 0u);  // resumed at full speed
-    EXPECT_EQ(waiter.holds, 4);
-}
-
-struct Release {
-    const char* name;
-    std::function<void(HeadlessProgram&)> act;
-};
-
-void PrintTo(const Release& release, std::ostream* out) {
-    *out << release.name;
-}
-
-class Releases : public Paced, public ::testing::WithParamInterface<Release> {};
-
 // Stop and End reach a held run at once: the pump lets its trial complete and the loop ends.
-TEST_P(Releases, StopOrEndEndsTheHoldAtOnce) {
-    const RunStack::Scope scope(h.program.runs(), RunKind::Square);
-    run(RunKind::Square);
-    pace.setPaused(true);
-    waiter.inHold = {[&] { GetParam().act(h); }};
-    EXPECT_EQ(service(), 1u);
-    EXPECT_EQ(waiter.holds, 1);
-    EXPECT_TRUE(pace.paused());
+TEST(PacedRelease, StopOrEndEndsAHoldAtOnce) {
+    const std::function<void(HeadlessProgram&)> acts[] = {
+        [](HeadlessProgram& h) { h.main().Command2.click(); },
+        [](HeadlessProgram& h) { h.main().Quit.click(); },
+        [](HeadlessProgram& h) { h.program.Form1().Command3.click(); }};
+    for (const auto& act : acts) {
+        HeadlessProgram h;
+        ScriptedWaiter waiter;
+        const RunStack::Scope scope(h.program.runs(), RunKind::Square);
+        h.state().Running = true;
+        h.program.pace().setPaused(true);
+        waiter.inHold = {[&] { act(h); }};
+        EXPECT_EQ(h.program.pace().pace(h.program, waiter), 1u);
+        EXPECT_EQ(waiter.holds, 1);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    ByTheUser, Releases,
-    ::testing::Values(Release{"Stop", [](HeadlessProgram& h) { h.main().Command2.click(); }},
-                      Release{"Quit", [](HeadlessProgram& h) { h.main().Quit.click(); }},
-                      Release{"AntEnd",
-                              [](HeadlessProgram& h) { h.program.Form1().Command3.click(); }}),
-    [](const ::testing::TestParamInfo<Release>& info) { return std::string(info.param.name); });
 
 TEST(RunControl, ASweepIsEverySiteOrUnitOnceAndAWalkHasNone) {
     struct Row {

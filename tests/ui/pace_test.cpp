@@ -109,9 +109,9 @@ TEST(RunMenu, FollowsFileWithPauseStepAndTheSpeedsOfTheTable) {
     EXPECT_EQ(temp->text(), "2.2619");
 }
 
-// Held at trial k the picture and the counter show the k - 1 trials before it; each Step lets
-// exactly one trial go, Step Sweep (N + 1)^2; edits reach the box in a pause, and Stop ends the
-// run with the picture showing its lattice.
+// Held at trial k the counter shows the k - 1 trials before it; each Step lets exactly one
+// trial go, Step Sweep (N + 1)^2; edits reach the box in a pause, and Stop ends the run with the
+// picture showing its lattice.
 TEST(RunMenu, PauseHoldsTheRunAndStepLetsOneTrialOrOneSweepGo) {
     GuiProgram gui;
     const std::uint64_t before = gui.pump.calls();
@@ -121,7 +121,8 @@ TEST(RunMenu, PauseHoldsTheRunAndStepLetsOneTrialOrOneSweepGo) {
     };
     std::uint64_t held = 0;
     std::vector<std::uint64_t> counts;
-    InTurn turns(gui, {[&] { item(gui, "Pause")->trigger(); },
+    // Step during a run pauses it.
+    InTurn turns(gui, {[&] { item(gui, "Step")->trigger(); },
                        [&] {
                            held = trialUnderWay();
                            counts.push_back(shownCount());
