@@ -14,6 +14,7 @@ struct QtApp {
     explicit QtApp(Rng generator)
         : rng(generator), pump(backend, rng), program(backend, pump, rng), app(program) {
         backend.attach(program);
+        pump.attach(program);
         app.start();
         backend.syncAll();
     }
