@@ -70,7 +70,7 @@ declare -A shown headless repaints stops
 for ((round = 1; round <= rounds; ++round)); do
   for row in "${windows[@]}"; do
     read -r kind size temp <<<"$row"
-    out=$(QT_QPA_PLATFORM=offscreen "$window" "$kind" 3 "$size" "$temp" 2>/dev/null)
+    out=$(QT_QPA_PLATFORM=offscreen "$window" "$kind" 3 "$size" full "$temp" 2>/dev/null)
     rate=$(awk '/trials per second/ { printf "%.2f", $4 / 1e6 }' <<<"$out")
     if awk -v a="$rate" -v b="${shown[$row]:-0}" 'BEGIN { exit !(a > b) }'; then
       shown[$row]=$rate

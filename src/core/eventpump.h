@@ -43,6 +43,9 @@ public:
     // here at exact trial counts, on either backend.
     void everyCall(Event hook, std::uint64_t every = 1);
 
+    // Services the backend inside the next DoEvents call, whatever it asked for before.
+    void serviceSoon() { serviceAgainAfter(1); }
+
     // After End no more events are handled: every DoEvents unwinds its loop with EndRequested.
     void requestEnd() {
         ending_ = true;

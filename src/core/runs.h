@@ -4,6 +4,7 @@
 // innermost run, and the serial tells them that a new run has begun.
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 namespace spinlab {
@@ -37,8 +38,14 @@ public:
     // How many runs have begun since the program started.
     std::uint64_t started() const { return started_; }
 
+    // Told of every run as it begins.
+    std::function<void(RunKind)> onBegin;
+
 private:
-    void push(RunKind kind) { runs_.push_back({kind, ++started_}); }
+    void push(RunKind kind) {
+        runs_.push_back({kind, ++started_});
+        if (onBegin) onBegin(kind);
+    }
     void pop() { runs_.pop_back(); }
 
     std::vector<RunRecord> runs_;

@@ -16,6 +16,7 @@ struct QtApp {
     explicit QtApp(Rng generator)
         : rng(std::move(generator)), pump(backend, rng), program(backend, pump, rng), app(program) {
         backend.attach(program);
+        pump.attach(program);
         app.start();
         backend.syncAll();
     }
