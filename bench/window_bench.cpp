@@ -3,10 +3,11 @@
 // click arrives) and reports trials per second, repaints per second of the simulation's
 // pictures, and the delay from the click to the loop's end.
 //
-//   spinlab_window_bench [square|cubic|chain] [seconds] [size] [speed|all]
+//   spinlab_window_bench [square|cubic|chain] [seconds] [size] [speed|all] [temperature]
 //   spinlab_window_bench ant [steps] [obstacles] [speed]
 //
-// The size is the Lattice Size for the lattices and the Number of Chain Units for the chain. The
+// The size is the Lattice Size for the lattices and the Number of Chain Units for the chain; the
+// temperature is typed into Temp (default: as the window starts, 2.2619). The
 // speed is a key of the Run menu's table (full, 10000000, ..., 10, frame), by default the one the
 // program starts with: full speed for the simulations, 3000 for the ant; "all" runs the
 // simulation at every speed in turn and sets the achieved rate against each. The ant presses
@@ -152,7 +153,8 @@ void simulationRun(const std::string& simulation, const std::string& size, doubl
     }
     const std::string label =
         simulation == "cubic" ? program.n3DPicForm().Label1.Caption() : form.Label1.Caption();
-    std::printf("simulation:          %s, size %s\n", simulation.c_str(), size.c_str());
+    std::printf("simulation:          %s, size %s, temperature %s\n", simulation.c_str(),
+                size.c_str(), form.Temp.Text().c_str());
     std::printf("speed:               %s\n", std::string(speed.caption).c_str());
     std::printf("trials:              %.0f (label %s)\n", trials, label.c_str());
     std::printf("trials per second:   %.3g\n", trials / run);
@@ -175,7 +177,8 @@ int main(int argc, char** argv) {
         (!speedKey.empty() && !every && spinlab::findSpeed(speedKey) < 0)) {
         std::fprintf(
             stderr,
-            "usage: spinlab_window_bench [square|cubic|chain] [seconds] [size] [speed|all]\n"
+            "usage: spinlab_window_bench [square|cubic|chain] [seconds] [size] [speed|all] "
+            "[temperature]\n"
             "       spinlab_window_bench ant [steps] [obstacles] [speed]\n"
             "speeds:");
         for (const spinlab::SpeedChoice& choice : spinlab::kSpeedChoices)
@@ -200,6 +203,7 @@ int main(int argc, char** argv) {
                         argc > 3 ? std::atoi(argv[3]) : 0);
     }
     spinlab::MainForm& form = program.IsingModel();
+    if (argc > 5) form.Temp.setText(argv[5]);
     std::vector<spinlab::PictureBox*> pictures;
     spinlab::FormWindow& window = *backend.windowFor(form);
     if (simulation == "square") {
