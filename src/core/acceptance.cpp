@@ -19,6 +19,20 @@ std::uint32_t drawsBelow(double p) {
 
 }  // namespace
 
+std::uint32_t AcceptanceRule::thresholdFor(double dE) const {
+    if (table_.glauber) return drawsBelow(glauberProbability(dE, table_.temperature));
+    if (table_.metropolis) {
+        return dE < 0 ? static_cast<std::uint32_t>(kDraws)
+                      : drawsBelow(metropolisProbability(dE, table_.temperature));
+    }
+    return 0;
+}
+
+float AcceptanceRule::limitOf(double dE) {
+    table();
+    return static_cast<float>(thresholdFor(dE)) * 0x1p-24f;
+}
+
 double glauberProbability(double dE, double temperature) {
     return 1.0 / (std::exp(dE / temperature) + 1.0);
 }
@@ -47,13 +61,7 @@ void AcceptanceRule::rebuild() {
     table_.glauber = glauber_.Value();
     table_.metropolis = metropolis_.Value();
     for (int dE = -kMaxDelta; dE <= kMaxDelta; ++dE) {
-        std::uint32_t threshold = 0;
-        if (table_.glauber) {
-            threshold = drawsBelow(glauberProbability(dE, t));
-        } else if (table_.metropolis) {
-            threshold = dE < 0 ? static_cast<std::uint32_t>(kDraws)
-                               : drawsBelow(metropolisProbability(dE, t));
-        }
+        const std::uint32_t threshold = thresholdFor(dE);
         table_.threshold[dE + kMaxDelta] = threshold;
         table_.limit[dE + kMaxDelta] = static_cast<float>(threshold) * 0x1p-24f;
     }

@@ -43,6 +43,16 @@ public:
         return error_ ? nullptr : table_.limit.data() + kMaxDelta;
     }
 
+    // The Rnd limit for any dE (an external field makes it fractional): Rnd below it accepts.
+    // Throws the temperature's conversion error.
+    float limitOf(double dE);
+    // accepts() for any dE: re-seeds, draws, then compares with limitOf(dE).
+    bool acceptsAny(double dE) {
+        rng_.Randomize();
+        const float r = rng_.Rnd();
+        return r < limitOf(dE);
+    }
+
     // The temperature CheckNoise uses now (1 for an empty text or one that rounds to 0).
     double temperature();
 
@@ -63,6 +73,7 @@ private:
         return table_;
     }
     void rebuild();
+    std::uint32_t thresholdFor(double dE) const;
 
     const TextBox& temp_;
     const OptionButton& glauber_;

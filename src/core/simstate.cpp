@@ -1,9 +1,27 @@
 #include "core/simstate.h"
 
+#include <cstdio>
+
 #include "core/rng.h"
 #include "core/runtime.h"
 
 namespace spinlab {
+
+double fieldFromText(const std::string& text) {
+    if (text.empty()) return 0.0;
+    try {
+        return CDbl(text);
+    } catch (const ConversionError& e) {
+        throw e.withInput("Field");
+    }
+}
+
+std::string ModelOptions::describe() const {
+    char field[32];
+    std::snprintf(field, sizeof field, "%g", this->field);
+    return std::string(coupling == Coupling::Block ? "block" : "nearest") + ", " +
+           (edges == Edges::Open ? "open" : "periodic") + " edges, h = " + field;
+}
 
 void RandomSpin(SimState& state, Rng& rng) {
     rng.Randomize();

@@ -4,6 +4,7 @@
 // between runs except what the next set-up overwrites.
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "core/errors.h"
@@ -113,6 +114,29 @@ struct Drift {
     std::int64_t accepted = 0;          // accepted moves of every loop, for acceptance ratios
 };
 
+// Which Ising model the lattice loops simulate. The defaults are the 3 x 3 (3 x 3 x 3) block with
+// open edges and no field; the others give the textbook nearest-neighbour model, wrap-around
+// edges (index N + 1 is 0) and a field h, with a flip costing 2 s (sum + h).
+enum class Coupling { Block, Nearest };
+enum class Edges { Open, Periodic };
+struct ModelOptions {
+    Coupling coupling = Coupling::Block;
+    Edges edges = Edges::Open;
+    double field = 0.0;
+
+    bool standard() const {
+        return coupling == Coupling::Block && edges == Edges::Open && field == 0;
+    }
+    // A single site has no neighbours of its own to wrap to, so it counts as open.
+    bool wraps(int n) const { return edges == Edges::Periodic && n > 0; }
+    // "block, open edges, h = 0", for read-outs and reports.
+    std::string describe() const;
+};
+
+// The field h of a text, converted as Temp is (an empty text is no field); throws the conversion
+// error naming "Field".
+double fieldFromText(const std::string& text);
+
 struct SimState {
     SquareLattice Lattice2D;
     CubicLattice Lattice3D;
@@ -124,6 +148,7 @@ struct SimState {
     std::int16_t SpinColor = 0;
     bool Running = false;
     Drift drift;
+    ModelOptions model;
 };
 
 // Draws a fresh spin, re-seeding first: -1 (colour 9) when the draw is below 0.5, else +1 (15).

@@ -1,6 +1,8 @@
 #include "ising2d/ising2d.h"
 
 #include <algorithm>
+#include <array>
+#include <optional>
 #include <span>
 #include <type_traits>
 #include <vector>
@@ -50,6 +52,27 @@ int clippedNeighbourTotal(const SquareLattice& lattice, int x, int y, int n) {
     for (int i = x0; i <= x1; ++i) {
         for (int j = y0; j <= y1; ++j) {
             if (i != x || j != y) sum += lattice.get(i, j);
+        }
+    }
+    return sum;
+}
+
+int modelNeighbourTotal(const SquareLattice& lattice, int x, int y, int n,
+                        const ModelOptions& model) {
+    const bool wrap = model.wraps(n);
+    const bool nearest = model.coupling == Coupling::Nearest;
+    int sum = 0;
+    for (int dx = -1; dx <= 1; ++dx) {
+        for (int dy = -1; dy <= 1; ++dy) {
+            if ((dx == 0 && dy == 0) || (nearest && dx != 0 && dy != 0)) continue;
+            int i = x + dx, j = y + dy;
+            if (wrap) {
+                i = i < 0 ? n : (i > n ? 0 : i);
+                j = j < 0 ? n : (j > n ? 0 : j);
+            } else if (i < 0 || j < 0 || i > n || j > n) {
+                continue;
+            }
+            sum += lattice.get(i, j);
         }
     }
     return sum;
@@ -206,6 +229,81 @@ template <class Block>
     return static_cast<int>(logged - flips);
 }
 
+// The limits of a model with a field for one stretch: limits[2 e + up] for e = s * sum in
+// -reach..reach and up = 1 for s = +1, the flip costing 2 e + 2 s h.
+void fieldLimits(AcceptanceRule& rule, double h, int reach, float* out) {
+    for (int e = -reach; e <= reach; ++e) {
+        for (int up = 0; up <= 1; ++up)
+            out[2 * (e + reach) + up] = rule.limitOf(2.0 * e + (up ? 2.0 : -2.0) * h);
+    }
+}
+
+// The other models' trials, as trialsOfBlock: the four nearest neighbours or the whole block,
+// edges open (the cells beyond n read 0) or wrapped, and limits that know the spin's sign.
+template <bool Nearest, bool Wrap>
+[[gnu::noinline]] int modelTrialsOfBlock(const float* r, const float* end, std::int8_t* origin,
+                                         int n, const float* limits, float unset,
+                                         std::int32_t* flips, FlipLog& totals) {
+    constexpr int S = SquareLattice::kStride;
+    const float size = static_cast<float>(n);
+    std::int32_t* logged = flips;
+    int energy = 0, spins = 0;
+    for (; r != end; r += 3) {
+        const int x = roundToInt(size * r[0]);
+        const int y = roundToInt(size * r[1]);
+        const int xl = Wrap && x == 0 ? n : x - 1, xr = Wrap && x == n ? 0 : x + 1;
+        const int yl = Wrap && y == 0 ? n : y - 1, yr = Wrap && y == n ? 0 : y + 1;
+        const std::int8_t* const left = origin + xl * S;
+        const std::int8_t* const right = origin + xr * S;
+        const int offset = x * S + y;
+        std::int8_t* const c = origin + offset;
+        int sum = left[y] + right[y] + origin[x * S + yl] + origin[x * S + yr];
+        if constexpr (!Nearest) sum += left[yl] + left[yr] + right[yl] + right[yr];
+        const int s = *c;
+        if (s == 0) [[unlikely]] {
+            const int taken = belowMask(r[2], unset);
+            *c = static_cast<std::int8_t>(taken & 1);
+            totals.energy -= sum & taken;
+            totals.magnetization += taken & 1;
+            *logged = offset;
+            logged -= taken;
+            continue;
+        }
+        const int e = s * sum;
+        const int taken = belowMask(r[2], limits[2 * e + ((s + 1) >> 1)]);
+        *c = static_cast<std::int8_t>(s ^ (taken & -2));
+        energy += e & taken;
+        spins += s & taken;
+        *logged = offset;
+        logged -= taken;
+    }
+    totals.energy += 2 * energy;
+    totals.magnetization -= 2 * spins;
+    return static_cast<int>(logged - flips);
+}
+
+// What a stretch of the other models needs besides the lattice: the kernel and its limits.
+struct ModelStretch {
+    using Kernel = int (*)(const float*, const float*, std::int8_t*, int, const float*, float,
+                           std::int32_t*, FlipLog&);
+    Kernel kernel = nullptr;
+    bool wrap = false;
+    std::array<float, 2 * 17> table{};
+    const float* limits = nullptr;  // table's entry for e = 0
+    float unset = 0;
+
+    ModelStretch(const ModelOptions& model, int n, AcceptanceRule& rule, const float* whole) {
+        wrap = model.wraps(n);
+        const bool nearest = model.coupling == Coupling::Nearest;
+        kernel =
+            nearest ? (wrap ? &modelTrialsOfBlock<true, true> : &modelTrialsOfBlock<true, false>)
+                    : (wrap ? &modelTrialsOfBlock<false, true> : &modelTrialsOfBlock<false, false>);
+        fieldLimits(rule, model.field, 8, table.data());
+        limits = table.data() + 16;
+        unset = whole[0];
+    }
+};
+
 // Trials whose DoEvents will not service: nothing the user can change changes while they run,
 // so N, the thresholds and the picture's scale hold for all of them. Each takes its column,
 // row and acceptance draws in that order from the block drawn ahead and flips without a
@@ -213,14 +311,17 @@ template <class Block>
 // the stretch ends.
 template <class Block>
 void quietTrials(std::uint64_t trials, Rng& rng, SquareLattice& lattice, int n, const float* limits,
-                 DotGrid& dots, FlipLog& log, SimState& state) {
+                 DotGrid& dots, FlipLog& log, SimState& state,
+                 const ModelStretch* model = nullptr) {
     std::int8_t* const origin = lattice.cell(0, 0);
     std::int32_t* const flips = log.flips.data();
     log.energy = log.magnetization = 0;
     int flipped = 0;
     const float* last = nullptr;
     {
-        const typename Block::Edges edges(lattice, n, log.edges);
+        // Wrapped edges read no cell beyond n, so they need no clearing.
+        std::optional<typename Block::Edges> edges;
+        if (!model || !model->wrap) edges.emplace(lattice, n, log.edges);
         while (trials > 0) {
             const std::span<const float> ahead = rng.pending(3);
             const int count = static_cast<int>(std::min<std::uint64_t>(trials, ahead.size() / 3));
@@ -230,8 +331,11 @@ void quietTrials(std::uint64_t trials, Rng& rng, SquareLattice& lattice, int n, 
                 flipped = 0;
             }
             last = ahead.data() + 3 * (count - 1);
-            flipped += trialsOfBlock<Block>(ahead.data(), ahead.data() + 3 * count, origin, n,
-                                            limits, flips + flipped, log);
+            const float* const first = ahead.data();
+            flipped += model ? model->kernel(first, first + 3 * count, origin, n, model->limits,
+                                             model->unset, flips + flipped, log)
+                             : trialsOfBlock<Block>(first, first + 3 * count, origin, n, limits,
+                                                    flips + flipped, log);
             rng.take(3 * count);
             trials -= static_cast<std::uint64_t>(count);
         }
@@ -276,7 +380,14 @@ void Run2D(Program& program) {
             if (limits && n >= 0 && n <= SquareLattice::kMax) {
                 rng.Randomize();
                 dots.follow(picture, SquareLattice::kMax, SquareLattice::kMax);
-                quietTrials<OpenBlock>(quiet, rng, state.Lattice2D, n, limits, dots, log, state);
+                if (state.model.standard()) {
+                    quietTrials<OpenBlock>(quiet, rng, state.Lattice2D, n, limits, dots, log,
+                                           state);
+                } else {
+                    const ModelStretch model(state.model, n, rule, limits);
+                    quietTrials<OpenBlock>(quiet, rng, state.Lattice2D, n, limits, dots, log, state,
+                                           &model);
+                }
                 pump.skipQuiet(quiet);
                 trials += quiet;
                 form.Label1.setNumber(trials);
@@ -290,17 +401,27 @@ void Run2D(Program& program) {
         state.SiteX = x;
         state.SiteY = y;
 
-        const int energy = siteSum(state.Lattice2D, x, y, n);
+        const ModelOptions& model = state.model;
+        const bool standard = model.standard();
+        int total = 0, energy = 0;
+        if (standard) {
+            energy = siteSum(state.Lattice2D, x, y, n);
+        } else {
+            const int s = state.Lattice2D.get(x, y);
+            total = modelNeighbourTotal(state.Lattice2D, x, y, n, model);
+            energy = s * total;
+        }
         std::int8_t* cell = state.Lattice2D.cell(x, y);
 
-        const bool accepted = rule.accepts(2 * energy);
+        const bool accepted = standard ? rule.accepts(2 * energy)
+                                       : rule.acceptsAny(2.0 * energy + 2.0 * *cell * model.field);
         if (accepted) {
             const int old = *cell;
             const int now = old == 1 ? -1 : 1;
             *cell = static_cast<std::int8_t>(now);
             // A never-set cell (0) has no energy of its own, so its change is not 2 * energy.
-            state.drift.energy +=
-                old != 0 ? 2 * energy : -clippedNeighbourTotal(state.Lattice2D, x, y, n);
+            const int around = standard ? clippedNeighbourTotal(state.Lattice2D, x, y, n) : total;
+            state.drift.energy += old != 0 ? 2 * energy : -around;
             state.drift.magnetization += now - old;
             ++state.drift.accepted;
         }

@@ -15,6 +15,11 @@ int clippedSiteSum(const SquareLattice& lattice, int x, int y, int n);
 // The plain sum of the spins around (x, y) in its clipped block, with bounds checks.
 int clippedNeighbourTotal(const SquareLattice& lattice, int x, int y, int n);
 
+// The sum of the spins coupled to (x, y) under another model (nearest neighbours or the block,
+// open or wrapped edges), with bounds checks: the lattice loop's single trials use it.
+int modelNeighbourTotal(const SquareLattice& lattice, int x, int y, int n,
+                        const ModelOptions& model);
+
 inline int siteSum(const SquareLattice& lattice, int x, int y, int n) {
     // Below N in both directions, with N within the array, the zero frame does the clipping at
     // the low edges and nothing beyond N is touched; only the high edge needs clipping. A

@@ -1,6 +1,7 @@
 #include "ising3d/ising3d.h"
 
 #include <algorithm>
+#include <array>
 #include <span>
 #include <vector>
 
@@ -48,6 +49,30 @@ int clippedBoxTotal(const CubicLattice& lattice, int x, int y, int z, int n) {
         for (int i = xlo; i <= xhi; ++i) {
             for (int j = ylo; j <= yhi; ++j) {
                 if (i != x || j != y || k != z) sum += lattice.get(i, j, k);
+            }
+        }
+    }
+    return sum;
+}
+
+int modelBoxTotal(const CubicLattice& lattice, int x, int y, int z, int n,
+                  const ModelOptions& model) {
+    const bool wrap = model.wraps(n);
+    const bool nearest = model.coupling == Coupling::Nearest;
+    auto place = [&](int i, bool& skip) {
+        if (wrap) return i < 0 ? n : (i > n ? 0 : i);
+        skip = skip || i < 0 || i > n;
+        return i;
+    };
+    int sum = 0;
+    for (int dx = -1; dx <= 1; ++dx) {
+        for (int dy = -1; dy <= 1; ++dy) {
+            for (int dz = -1; dz <= 1; ++dz) {
+                const int moved = (dx != 0) + (dy != 0) + (dz != 0);
+                if (moved == 0 || (nearest && moved > 1)) continue;
+                bool skip = false;
+                const int i = place(x + dx, skip), j = place(y + dy, skip), k = place(z + dz, skip);
+                if (!skip) sum += lattice.get(i, j, k);
             }
         }
     }
@@ -136,6 +161,88 @@ template <class Box>
     return static_cast<int>(logged - flips);
 }
 
+// The other models' passes, as passesOfBlock: the six nearest neighbours or the whole box, edges
+// open or wrapped, and limits that know the spin's sign (limits[2 e + up], the flip costing
+// 2 e + 2 s h).
+template <bool Nearest, bool Wrap>
+[[gnu::noinline]] int modelPassesOfBlock(const float* r, const float* end, std::int8_t* origin,
+                                         int n, const float* limits, float unset,
+                                         std::uint32_t* flips) {
+    constexpr int X = static_cast<int>(CubicLattice::kStepX);
+    constexpr int Y = static_cast<int>(CubicLattice::kStepY);
+    const float size = static_cast<float>(n);
+    std::uint32_t* logged = flips;
+    for (; r != end; r += 4) {
+        const int x = roundToInt(size * r[0]);
+        const int y = roundToInt(size * r[1]);
+        const int z = roundToInt(size * r[2]);
+        const int offset = x * X + y * Y + z;
+        std::int8_t* const c = origin + offset;
+        int sum = 0;
+        if constexpr (Wrap) {
+            const int xs[3] = {(x == 0 ? n : x - 1) * X, x * X, (x == n ? 0 : x + 1) * X};
+            const int ys[3] = {(y == 0 ? n : y - 1) * Y, y * Y, (y == n ? 0 : y + 1) * Y};
+            const int zs[3] = {z == 0 ? n : z - 1, z, z == n ? 0 : z + 1};
+            if constexpr (Nearest) {
+                sum = origin[xs[0] + ys[1] + z] + origin[xs[2] + ys[1] + z] +
+                      origin[xs[1] + ys[0] + z] + origin[xs[1] + ys[2] + z] +
+                      origin[xs[1] + ys[1] + zs[0]] + origin[xs[1] + ys[1] + zs[2]];
+            } else {
+                for (const int i : xs) {
+                    for (const int j : ys)
+                        sum +=
+                            origin[i + j + zs[0]] + origin[i + j + zs[1]] + origin[i + j + zs[2]];
+                }
+                sum -= *c;
+            }
+        } else if constexpr (Nearest) {
+            // The zero frame clips the low faces; the high ones are weighed out.
+            sum = c[-X] + (x < n) * c[X] + c[-Y] + (y < n) * c[Y] + c[-1] + (z < n) * c[1];
+        } else {
+            sum = x < n && y < n && z < n ? OpenBox::inner(c) : OpenBox::edge(c, x, y, z, n);
+        }
+        const int s = *c;
+        if (s == 0) [[unlikely]] {
+            const int a = -belowMask(r[3], unset);
+            *c = static_cast<std::int8_t>(a);
+            *logged = Flip::unset(offset, sum);
+            logged += a;
+            continue;
+        }
+        const int e = s * sum;
+        const int a = -belowMask(r[3], limits[2 * e + ((s + 1) >> 1)]);
+        *c = static_cast<std::int8_t>(a ? -s : s);
+        *logged = Flip::pack(offset, e, s);
+        logged += a;
+    }
+    return static_cast<int>(logged - flips);
+}
+
+// What a stretch of the other models needs: the kernel and its limits.
+struct ModelStretch {
+    using Kernel = int (*)(const float*, const float*, std::int8_t*, int, const float*, float,
+                           std::uint32_t*);
+    Kernel kernel = nullptr;
+    std::array<float, 2 * 53> table{};
+    const float* limits = nullptr;  // table's entry for e = 0
+    float unset = 0;
+
+    ModelStretch(const ModelOptions& model, int n, AcceptanceRule& rule, const float* whole) {
+        const bool wrap = model.wraps(n);
+        if (model.coupling == Coupling::Nearest) {
+            kernel = wrap ? &modelPassesOfBlock<true, true> : &modelPassesOfBlock<true, false>;
+        } else {
+            kernel = wrap ? &modelPassesOfBlock<false, true> : &modelPassesOfBlock<false, false>;
+        }
+        for (int e = -26; e <= 26; ++e) {
+            for (int up = 0; up <= 1; ++up)
+                table[2 * (e + 26) + up] = rule.limitOf(2.0 * e + (up ? 2.0 : -2.0) * model.field);
+        }
+        limits = table.data() + 52;
+        unset = whole[0];
+    }
+};
+
 // Adds `count` logged flips to the totals and repaints, in order, those in a plane on show.
 void replayFlips(const std::uint32_t* flips, int count, View3DForm& view, Drift& drift) {
     constexpr int X = static_cast<int>(CubicLattice::kStepX);
@@ -170,7 +277,8 @@ void replayFlips(const std::uint32_t* flips, int count, View3DForm& view, Drift&
 // the totals and those in a shown plane repainted, in order, before the stretch ends.
 template <class Box>
 void quietPasses(std::uint64_t passes, Rng& rng, CubicLattice& lattice, int n, const float* limits,
-                 View3DForm& view, std::uint32_t* flips, SimState& state) {
+                 View3DForm& view, std::uint32_t* flips, SimState& state,
+                 const ModelStretch* model = nullptr) {
     std::int8_t* const origin = lattice.cell(0, 0, 0);
     int flipped = 0;
     const float* last = nullptr;
@@ -182,8 +290,11 @@ void quietPasses(std::uint64_t passes, Rng& rng, CubicLattice& lattice, int n, c
             flipped = 0;
         }
         last = ahead.data() + 4 * (count - 1);
-        flipped += passesOfBlock<Box>(ahead.data(), ahead.data() + 4 * count, origin, n, limits,
-                                      flips + flipped);
+        const float* const first = ahead.data();
+        flipped += model ? model->kernel(first, first + 4 * count, origin, n, model->limits,
+                                         model->unset, flips + flipped)
+                         : passesOfBlock<Box>(first, first + 4 * count, origin, n, limits,
+                                              flips + flipped);
         rng.take(4 * count);
         passes -= static_cast<std::uint64_t>(count);
     }
@@ -221,8 +332,14 @@ void Run3D(Program& program) {
             const float* limits = rule.limits();
             if (limits && n >= 0 && n <= CubicLattice::kMax) {
                 rng.Randomize();
-                quietPasses<OpenBox>(quiet, rng, state.Lattice3D, n, limits, view, flips.data(),
-                                     state);
+                if (state.model.standard()) {
+                    quietPasses<OpenBox>(quiet, rng, state.Lattice3D, n, limits, view, flips.data(),
+                                         state);
+                } else {
+                    const ModelStretch model(state.model, n, rule, limits);
+                    quietPasses<OpenBox>(quiet, rng, state.Lattice3D, n, limits, view, flips.data(),
+                                         state, &model);
+                }
                 pump.skipQuiet(quiet);
                 passes += quiet;
                 view.Label1.setNumber(passes);
@@ -238,17 +355,27 @@ void Run3D(Program& program) {
         state.SiteY = y;
         state.SiteZ = static_cast<std::int16_t>(z);
 
-        const int energy = boxSum(state.Lattice3D, x, y, z, n);
+        const ModelOptions& model = state.model;
+        const bool standard = model.standard();
+        int total = 0, energy = 0;
+        if (standard) {
+            energy = boxSum(state.Lattice3D, x, y, z, n);
+        } else {
+            const int s = state.Lattice3D.get(x, y, z);
+            total = modelBoxTotal(state.Lattice3D, x, y, z, n, model);
+            energy = s * total;
+        }
         std::int8_t* cell = state.Lattice3D.cell(x, y, z);
 
-        const bool accepted = rule.accepts(2 * energy);
+        const bool accepted = standard ? rule.accepts(2 * energy)
+                                       : rule.acceptsAny(2.0 * energy + 2.0 * *cell * model.field);
         if (accepted) {
             const int old = *cell;
             const int now = old == 1 ? -1 : 1;
             *cell = static_cast<std::int8_t>(now);
             // A never-set cell (0) has no energy of its own, so its change is not 2 * energy.
-            state.drift.energy +=
-                old != 0 ? 2 * energy : -clippedBoxTotal(state.Lattice3D, x, y, z, n);
+            const int around = standard ? clippedBoxTotal(state.Lattice3D, x, y, z, n) : total;
+            state.drift.energy += old != 0 ? 2 * energy : -around;
             state.drift.magnetization += now - old;
             ++state.drift.accepted;
         }

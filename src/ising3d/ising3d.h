@@ -16,6 +16,10 @@ int clippedBoxSum(const CubicLattice& lattice, int x, int y, int z, int n);
 // The plain sum of the spins in that clipped box without the site, with bounds checks.
 int clippedBoxTotal(const CubicLattice& lattice, int x, int y, int z, int n);
 
+// The sum of the spins coupled to (x, y, z) under another model, with bounds checks.
+int modelBoxTotal(const CubicLattice& lattice, int x, int y, int z, int n,
+                  const ModelOptions& model);
+
 inline int boxSum(const CubicLattice& lattice, int x, int y, int z, int n) {
     // Below N in every direction the zero frame clips the low edges and nothing beyond N is
     // reached, so the whole box can be summed unchecked.

@@ -40,6 +40,13 @@ const char kHelpText[] =
     "  --help            show this text\n"
     "  --version         show the version\n"
     "\n"
+    "Model (square, cubic):\n"
+    "  --coupling NAME   block, every site of the 3 x 3 (3 x 3 x 3) block around a site, or\n"
+    "                    nearest, its four (six) nearest neighbours (default block)\n"
+    "  --edges NAME      open or periodic, index N + 1 wrapping to 0 (default open)\n"
+    "  --field TEXT      external field h, read as Temp is (default 0): a flip of spin s with\n"
+    "                    coupled spins summing to S then costs 2 s (S + h)\n"
+    "\n"
     "Measurements (square, cubic, chain):\n"
     "  --every K --series FILE\n"
     "                    write a CSV row every K trials to FILE (- for standard output, the\n"
@@ -56,6 +63,12 @@ const char kHelpText[] =
     "                    energy_mean,energy_err,frac_1,...,frac_9 per unit for the chain;\n"
     "                    errors are one standard error from 20 batch means. Samples are taken\n"
     "                    every --every trials (default: once per site, a sweep of the lattice)\n"
+    "  --field-sweep H1:H2:STEP\n"
+    "                    one run through the fields H1, H1 + STEP, ... up to H2 and back down to\n"
+    "                    H1, the lattice kept from one field to the next, --trials trials at\n"
+    "                    each, and one CSV row per field in that order (to --series, default\n"
+    "                    standard output): field,m_mean,m_err, the magnetisation per site and\n"
+    "                    one standard error from 20 batch means, for a hysteresis loop\n"
     "  --burn-in F       sweep: the first share F of each run's trials is left out (default 0.2)\n"
     "  --threads N       sweep: runs at a time (default: one per core); the output is the same\n"
     "                    whatever N is\n"
@@ -64,7 +77,8 @@ const char kHelpText[] =
     "Output: simulation, trials, seconds and trials_per_second (the loop alone, set-up\n"
     "excluded), label (the trial counter's caption at the end), energy and magnetization of the\n"
     "final lattice over sites 0..N: E = -(sum over pairs of sites in each other's 3 x 3 block of\n"
-    "the product of their spins; 3 x 3 x 3 block for cubic), M = the sum of the spins.\n"
+    "the product of their spins; 3 x 3 x 3 block for cubic), M = the sum of the spins. With\n"
+    "the model options the pairs are those the model couples and E = -(that sum) - h M.\n"
     "chain reports instead the energy of the final chain over units 0..n, H = -(sum over\n"
     "neighbouring units i, i + 1 in the same state s of s), and counts, the number of units in\n"
     "each state 1..9.\n"
@@ -173,8 +187,11 @@ std::uint64_t seedFromClock() {
     return (z ^ (z >> 31)) >> 11;
 }
 
-std::vector<std::string> sweepTemperatures(const std::string& range) {
-    const std::string usage = "--sweep takes T1:T2:STEP, not \"" + range + "\"";
+namespace {
+
+std::vector<std::string> decimalRange(const std::string& range, const std::string& option,
+                                      const std::string& names) {
+    const std::string usage = option + " takes " + names + ", not \"" + range + "\"";
     std::array<Decimal, 3> v;
     std::size_t start = 0;
     for (std::size_t i = 0; i < 3; ++i) {
@@ -191,18 +208,33 @@ std::vector<std::string> sweepTemperatures(const std::string& range) {
     std::array<std::int64_t, 3> u{};
     for (std::size_t i = 0; i < 3; ++i) {
         if (!rescale(v[i], scale, u[i])) {
-            throw UsageError{"--sweep: \"" + range + "\" needs more than 16 digits"};
+            throw UsageError{option + ": \"" + range + "\" needs more than 16 digits"};
         }
     }
     const auto [t1, t2, step] = u;
     if (step == 0 || (t2 != t1 && (t2 > t1) != (step > 0)) || (t2 - t1) / step > 10000) {
-        throw UsageError{"--sweep: STEP must lead from T1 to T2 in at most 10001 temperatures"};
+        throw UsageError{option +
+                         ": STEP must lead from the first value to the second in at most "
+                         "10001 values"};
     }
     std::vector<std::string> temps;
     const std::int64_t count = (t2 - t1) / step + 1;
     for (std::int64_t i = 0; i < count; ++i)
         temps.push_back(decimalText(t1 + i * step, scale));
     return temps;
+}
+
+}  // namespace
+
+std::vector<std::string> sweepTemperatures(const std::string& range) {
+    return decimalRange(range, "--sweep", "T1:T2:STEP");
+}
+
+std::vector<std::string> sweepFields(const std::string& range) {
+    std::vector<std::string> fields = decimalRange(range, "--field-sweep", "H1:H2:STEP");
+    for (std::size_t i = fields.size() - 1; i-- > 0;)
+        fields.push_back(fields[i]);
+    return fields;
 }
 
 std::optional<Options> parseOptions(const std::vector<std::string>& args) {
@@ -254,6 +286,22 @@ std::optional<Options> parseOptions(const std::vector<std::string>& args) {
         } else if (a == "--sweep") {
             options.sweep = value(a);
             sweepTemperatures(options.sweep);
+        } else if (a == "--coupling") {
+            options.coupling = value(a);
+            if (options.coupling != "block" && options.coupling != "nearest") {
+                throw UsageError{"--coupling is block or nearest, not \"" + options.coupling +
+                                 "\""};
+            }
+        } else if (a == "--edges") {
+            options.edges = value(a);
+            if (options.edges != "open" && options.edges != "periodic") {
+                throw UsageError{"--edges is open or periodic, not \"" + options.edges + "\""};
+            }
+        } else if (a == "--field") {
+            options.field = value(a);
+        } else if (a == "--field-sweep") {
+            options.fieldSweep = value(a);
+            sweepFields(options.fieldSweep);
         } else if (a == "--burn-in") {
             const std::string& text = value(a);
             char* end = nullptr;
@@ -280,7 +328,15 @@ std::optional<Options> parseOptions(const std::vector<std::string>& args) {
     if (!measured && (options.every || !options.series.empty() || !options.sweep.empty())) {
         throw UsageError{"the ant has no --every, --series or --sweep"};
     }
-    if (options.sweep.empty()) {
+    const bool lattice = options.simulation == "square" || options.simulation == "cubic";
+    if (!lattice && (options.coupling != "block" || options.edges != "open" ||
+                     options.field != "0" || !options.fieldSweep.empty())) {
+        throw UsageError{"--coupling, --edges, --field and --field-sweep are for square and cubic"};
+    }
+    if (!options.fieldSweep.empty() && (!options.sweep.empty() || !options.png.empty())) {
+        throw UsageError{"--field-sweep does not go with --sweep or --png"};
+    }
+    if (options.sweep.empty() && options.fieldSweep.empty()) {
         if (options.every && options.series.empty()) throw UsageError{"--every needs --series"};
         if (!options.series.empty() && !options.every) throw UsageError{"--series needs --every"};
     } else if (!options.png.empty()) {

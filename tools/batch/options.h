@@ -19,19 +19,26 @@ struct Options {
     std::uint64_t trials = 1'000'000;
     std::optional<std::uint64_t> seed;
     bool json = false;
-    std::uint64_t every = 0;  // sample every K trials (0: no series)
-    std::string series;       // CSV file for the samples or the sweep; "-" for stdout
-    std::string png;          // picture file, written after the run
-    std::string sweep;        // T1:T2:STEP, one run per temperature
-    double burnIn = 0.2;      // sweep: share of each run's trials left out of the averages
-    unsigned threads = 0;     // sweep: parallel runs (0: one per core)
-    bool version = false;     // --version: print the version, run nothing
+    std::uint64_t every = 0;         // sample every K trials (0: no series)
+    std::string series;              // CSV file for the samples or the sweep; "-" for stdout
+    std::string png;                 // picture file, written after the run
+    std::string sweep;               // T1:T2:STEP, one run per temperature
+    double burnIn = 0.2;             // sweep: share of each run's trials left out of the averages
+    unsigned threads = 0;            // sweep: parallel runs (0: one per core)
+    std::string coupling = "block";  // block or nearest
+    std::string edges = "open";      // open or periodic
+    std::string field = "0";         // the external field h as typed
+    std::string fieldSweep;          // H1:H2:STEP, up and back down in one run
+    bool version = false;            // --version: print the version, run nothing
 };
 
 // The temperatures of a sweep, T1, T1 + STEP, ... up to T2 inclusive, as the texts their rows
 // and runs use. They are computed in decimal, so a temperature has the same text whichever
 // sweep reaches it: 3.1 from 2:4:0.1 and from 3.1:4:0.1 alike.
 std::vector<std::string> sweepTemperatures(const std::string& range);
+
+// The fields of a field sweep: H1, H1 + STEP, ... up to H2 and back down to H1, as texts.
+std::vector<std::string> sweepFields(const std::string& range);
 
 // Thrown for a malformed command line; the message is shown with a hint to --help.
 struct UsageError {
