@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "app/application.h"
+
 namespace spinlab::batch {
 
 void Report::addText(const std::string& key, const std::string& text) {
@@ -40,13 +42,23 @@ void Harness::applyCommonInputs() {
     form.Temp.setText(options_.temp);
     form.Metropolis.setValue(options_.dynamics == "metropolis");
     form.Glauber.setValue(options_.dynamics == "glauber");
+    ModelOptions& model = form.state.model;
+    model.coupling = options_.coupling == "nearest" ? Coupling::Nearest : Coupling::Block;
+    model.edges = options_.edges == "periodic" ? Edges::Periodic : Edges::Open;
+    const std::string field =
+        options_.fieldSweep.empty() ? options_.field : sweepFields(options_.fieldSweep).front();
+    try {
+        model.field = fieldFromText(field);
+    } catch (const PlatformError& e) {
+        throw RunFailure{describeError(run_.program, e)};
+    }
 }
 
-void Harness::run(Command& start, Command& stop) {
+void Harness::run(Command& start, Command& stop, std::uint64_t trials) {
     using Clock = std::chrono::steady_clock;
     // The set-up does not pump, so the first DoEvents is the first trial's.
     run_.pump.after(1, [this] { first_ = Clock::now(); });
-    run_.pump.after(options_.trials, [this, &stop] {
+    run_.pump.after(trials ? trials : options_.trials, [this, &stop] {
         last_ = Clock::now();
         stop.click();
     });

@@ -47,7 +47,8 @@ public:
     // Runs `start` (a click) with the pump set to stop the run inside trial `trials` by
     // clicking `stop`, unless the run ends by itself first; throws RunFailure when the program
     // reported an error.
-    void run(Command& start, Command& stop);
+    // `trials` other than 0 stands for --trials.
+    void run(Command& start, Command& stop, std::uint64_t trials = 0);
     // Seconds between the first trial and the last.
     double seconds() const;
     // The loop's own figures: trials, seconds between the first and the last trial.

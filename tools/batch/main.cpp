@@ -61,7 +61,7 @@ private:
 Options withSeed(Options options) {
     if (options.seed) return options;
     options.seed = seedFromClock();
-    if (!options.json || !options.sweep.empty()) {
+    if (!options.json || !options.sweep.empty() || !options.fieldSweep.empty()) {
         std::fprintf(stderr, "spinlab-batch: seed %llu (repeat this run with --seed %llu)\n",
                      static_cast<unsigned long long>(*options.seed),
                      static_cast<unsigned long long>(*options.seed));
@@ -82,9 +82,13 @@ int run(const Options& given) {
         return 0;
     }
     const Model& model = *findModel(options.simulation);
-    if (!options.sweep.empty()) {
+    if (!options.sweep.empty() || !options.fieldSweep.empty()) {
         Output out(options.series.empty() ? "-" : options.series);
-        runSweep(model, options, out.file());
+        if (options.sweep.empty()) {
+            runFieldSweep(model, options, out.file());
+        } else {
+            runSweep(model, options, out.file());
+        }
         out.finish();
         return 0;
     }

@@ -68,7 +68,7 @@ const Model kSquare{
         const MainForm& f = p.IsingModel();
         const int n = f.GridSize.cint();
         Observables o;
-        o.energy = squareEnergy(f.state.Lattice2D, n);
+        o.energy = squareBondEnergy(f.state.Lattice2D, n, f.state.model);
         o.magnetization = squareMagnetization(f.state.Lattice2D, n);
         return o;
     },
@@ -91,7 +91,7 @@ const Model kCubic{
         const MainForm& f = p.IsingModel();
         const int n = f.GridSize.cint();
         Observables o;
-        o.energy = cubicEnergy(f.state.Lattice3D, n);
+        o.energy = cubicBondEnergy(f.state.Lattice3D, n, f.state.model);
         o.magnetization = cubicMagnetization(f.state.Lattice3D, n);
         return o;
     },

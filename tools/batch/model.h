@@ -21,6 +21,8 @@ struct Observables {
 
     // The running totals the loops keep of what accepted moves changed.
     static Observables drift(const Drift& d);
+    // E with the field's part: the loops keep the coupling part, a whole number.
+    double total(double field) const { return double(energy) - field * double(magnetization); }
     Observables operator+(const Observables& o) const;
     Observables operator-(const Observables& o) const;
 };

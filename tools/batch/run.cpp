@@ -16,7 +16,8 @@ Report runModel(const Model& model, const Options& options, std::FILE* series) {
     std::unique_ptr<CsvSeries> csv;
     std::unique_ptr<Sampler> sampler;
     if (series) {
-        csv = std::make_unique<CsvSeries>(series, model.chain);
+        csv = std::make_unique<CsvSeries>(series, model.chain,
+                                          program.IsingModel().state.model.field);
         sampler = std::make_unique<Sampler>(
             program, model, [&](std::uint64_t trial, const Observables& o) { csv->row(trial, o); });
         sampler->attach(harness.pump(), options.every);
@@ -27,7 +28,13 @@ Report runModel(const Model& model, const Options& options, std::FILE* series) {
     harness.reportTiming(report, model.name);
     report.addText("label", model.label(program));
     const Observables o = model.count(program);
-    report.addInteger("energy", o.energy);
+    const ModelOptions& chosen = program.IsingModel().state.model;
+    if (chosen.field != 0) {
+        report.addNumber("energy", o.total(chosen.field));
+    } else {
+        report.addInteger("energy", o.energy);
+    }
+    if (!chosen.standard()) report.addText("model", chosen.describe());
     if (model.chain) {
         std::string counts = "[";
         for (std::int64_t c : o.counts) {

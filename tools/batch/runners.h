@@ -15,6 +15,8 @@ struct Model;
 Report runModel(const Model& model, const Options& options, std::FILE* series);
 // One run per temperature of options.sweep, in parallel; writes the CSV to `out`.
 void runSweep(const Model& model, const Options& options, std::FILE* out);
+// One run through the fields of options.fieldSweep; writes the CSV to `out`.
+void runFieldSweep(const Model& model, const Options& options, std::FILE* out);
 Report runAnt(const Options& options);
 
 }  // namespace spinlab::batch

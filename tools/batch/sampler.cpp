@@ -20,7 +20,8 @@ void Sampler::attach(HeadlessPump& pump, std::uint64_t every) {
         every);
 }
 
-CsvSeries::CsvSeries(std::FILE* out, bool chain) : out_(out), chain_(chain) {
+CsvSeries::CsvSeries(std::FILE* out, bool chain, double field)
+    : out_(out), chain_(chain), field_(field) {
     std::fputs(chain ? "trial,energy,count_1,count_2,count_3,count_4,count_5,count_6,count_7,"
                        "count_8,count_9\n"
                      : "trial,energy,magnetization\n",
@@ -33,6 +34,9 @@ void CsvSeries::row(std::uint64_t trial, const Observables& o) {
         for (std::int64_t c : o.counts)
             std::fprintf(out_, ",%" PRId64, c);
         std::fputc('\n', out_);
+    } else if (field_ != 0) {
+        std::fprintf(out_, "%" PRIu64 ",%.9g,%" PRId64 "\n", trial, o.total(field_),
+                     o.magnetization);
     } else {
         std::fprintf(out_, "%" PRIu64 ",%" PRId64 ",%" PRId64 "\n", trial, o.energy,
                      o.magnetization);

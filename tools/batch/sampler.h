@@ -32,12 +32,14 @@ private:
 // The --series file: a header, then one row per sample.
 class CsvSeries {
 public:
-    CsvSeries(std::FILE* out, bool chain);
+    // With a field the energies include its part and are no longer whole numbers.
+    CsvSeries(std::FILE* out, bool chain, double field = 0);
     void row(std::uint64_t trial, const Observables& o);
 
 private:
     std::FILE* out_;
     bool chain_;
+    double field_;
 };
 
 }  // namespace spinlab::batch

@@ -67,7 +67,7 @@ Point measure(const Model& model, const Options& options) {
     Sampler sampler(program, model, [&](std::uint64_t trial, const Observables& o) {
         if (trial <= burnIn) return;
         if (energy.empty()) sites = model.sites(program);
-        energy.push_back(double(o.energy) / sites);
+        energy.push_back(o.total(program.IsingModel().state.model.field) / sites);
         absM.push_back(std::fabs(double(o.magnetization)) / sites);
         for (std::size_t s = 0; s < 9; ++s)
             fractions[s].push_back(double(o.counts[s]) / sites);
@@ -82,6 +82,56 @@ Point measure(const Model& model, const Options& options) {
 }
 
 }  // namespace
+
+void runFieldSweep(const Model& model, const Options& options, std::FILE* out) {
+    const std::vector<std::string> fields = sweepFields(options.fieldSweep);
+    std::vector<double> values;
+    Harness harness(options);
+    Program& program = harness.program();
+    model.prepare(program, options);
+    harness.applyCommonInputs();
+    for (const std::string& f : fields) {
+        try {
+            values.push_back(fieldFromText(f));
+        } catch (const PlatformError& e) {
+            throw RunFailure{describeError(program, e)};
+        }
+    }
+    std::uint64_t every = options.every;
+    if (every == 0) {
+        try {
+            every = static_cast<std::uint64_t>(std::max(1.0, model.sites(program)));
+        } catch (const PlatformError& e) {
+            throw RunFailure{describeError(program, e)};
+        }
+    }
+    // Each field runs options.trials trials; the pump changes it inside the last trial of the
+    // one before, so it holds from the next trial on, as a change typed into the window would.
+    const std::uint64_t trials = options.trials;
+    const auto burnIn = static_cast<std::uint64_t>(options.burnIn * double(trials));
+    std::vector<std::vector<double>> m(fields.size());
+    double sites = 1;
+    bool counted = false;
+    Sampler sampler(program, model, [&](std::uint64_t trial, const Observables& o) {
+        const std::uint64_t step = (trial - 1) / trials;
+        if (step >= m.size() || (trial - 1) % trials < burnIn) return;
+        if (!counted) sites = model.sites(program);
+        counted = true;
+        m[step].push_back(double(o.magnetization) / sites);
+    });
+    sampler.attach(harness.pump(), every);
+    for (std::size_t k = 1; k < values.size(); ++k) {
+        harness.pump().after(
+            k * trials, [&program, h = values[k]] { program.IsingModel().state.model.field = h; });
+    }
+    harness.run(program.IsingModel().Command1, program.IsingModel().Command2,
+                trials * values.size());
+    std::fputs("field,m_mean,m_err\n", out);
+    for (std::size_t k = 0; k < fields.size(); ++k) {
+        const Estimate e = batchMeans(m[k]);
+        std::fprintf(out, "%s,%.9g,%.9g\n", fields[k].c_str(), e.mean, e.error);
+    }
+}
 
 void runSweep(const Model& model, const Options& options, std::FILE* out) {
     const std::vector<std::string> temps = sweepTemperatures(options.sweep);
