@@ -144,5 +144,115 @@ TEST(ExactEnumeration, CountsTheTwoByTwoBlockByHand) {
     EXPECT_EQ(boxGraph(2, 2).pairs.size(), 20u);
 }
 
+// The textbook model: each site coupled to the next one along every axis (wrapping at N, so a
+// side of two couples a pair twice), in a field h. Returns <E> and <M> per site.
+std::pair<double, double> exactNearest(int n, int dims, bool wrap, double h, double t) {
+    const int side = n + 1;
+    const int sites = dims == 2 ? side * side : side * side * side;
+    std::vector<std::pair<int, int>> pairs;
+    for (int a = 0; a < sites; ++a) {
+        for (int k = 0, step = 1; k < dims; ++k, step *= side) {
+            const int c = a / step % side;
+            if (c < n) pairs.emplace_back(a, a + step);
+            if (c == n && wrap && n > 0) pairs.emplace_back(a, a - n * step);
+        }
+    }
+    double z = 0, ez = 0, mz = 0;
+    for (std::uint32_t state = 0; state < (1u << sites); ++state) {
+        auto spin = [&](int i) { return (state >> i & 1) ? 1 : -1; };
+        double e = 0, m = 0;
+        for (auto [a, b] : pairs)
+            e -= spin(a) * spin(b);
+        for (int i = 0; i < sites; ++i)
+            m += spin(i);
+        e -= h * m;
+        const double w = std::exp(-e / t);
+        z += w;
+        ez += e * w;
+        mz += m * w;
+    }
+    return {ez / z / sites, mz / z / sites};
+}
+
+struct ModelCase {
+    const char* name;
+    int dims;
+    int n;
+    bool wrap;
+    bool glauber;
+    const char* field;
+    double temp;
+};
+
+std::ostream& operator<<(std::ostream& out, const ModelCase& c) {
+    return out << c.name;
+}
+
+class ExactNearest : public ::testing::TestWithParam<ModelCase> {};
+
+TEST_P(ExactNearest, MeanEnergyAndMagnetisationMatchEnumeration) {
+    const ModelCase& c = GetParam();
+    HeadlessProgram h(99 + c.n);
+    h.main().GridSize.setText(std::to_string(c.n));
+    h.main().Temp.setText(std::to_string(c.temp));
+    h.main().Glauber.setValue(c.glauber);
+    h.main().Metropolis.setValue(!c.glauber);
+    ModelOptions& model = h.state().model;
+    model.coupling = Coupling::Nearest;
+    model.edges = c.wrap ? Edges::Periodic : Edges::Open;
+    model.field = fieldFromText(c.field);
+    if (c.dims == 3) h.main().simulation3D.click();
+    auto bonds = [&] {
+        const SimState& st = h.state();
+        return c.dims == 2 ? squareBondEnergy(st.Lattice2D, c.n, st.model)
+                           : cubicBondEnergy(st.Lattice3D, c.n, st.model);
+    };
+    auto spins = [&] {
+        const SimState& st = h.state();
+        return c.dims == 2 ? squareMagnetization(st.Lattice2D, c.n)
+                           : cubicMagnetization(st.Lattice3D, c.n);
+    };
+    const int side = c.n + 1;
+    const int sites = c.dims == 2 ? side * side : side * side * side;
+    constexpr std::uint64_t kTrials = 3'000'000;
+    std::vector<double> energy, magnetization;
+    std::int64_t e0 = 0, m0 = 0;
+    bool first = true;
+    h.pump.everyCall(
+        [&] {
+            const Drift& d = h.state().drift;
+            if (first) {
+                e0 = bonds() - d.energy;
+                m0 = spins() - d.magnetization;
+                first = false;
+            }
+            if (h.pump.calls() <= kTrials / 10) return;
+            const double m = double(m0 + d.magnetization);
+            energy.push_back((double(e0 + d.energy) - model.field * m) / sites);
+            magnetization.push_back(m / sites);
+        },
+        static_cast<std::uint64_t>(sites));
+    h.stopAfter(kTrials);
+    h.start();
+
+    EXPECT_EQ(e0 + h.state().drift.energy, bonds());
+    const auto [exactE, exactM] = exactNearest(c.n, c.dims, c.wrap, model.field, c.temp);
+    const batch::Estimate e = batch::batchMeans(energy, 20);
+    const batch::Estimate m = batch::batchMeans(magnetization, 20);
+    EXPECT_NEAR(e.mean, exactE, 4 * e.error) << "error " << e.error;
+    EXPECT_NEAR(m.mean, exactM, 4 * m.error) << "error " << m.error;
+}
+
+// Warm enough that the magnetisation's sign is not frozen, so its mean follows the field.
+INSTANTIATE_TEST_SUITE_P(
+    TinyLattices, ExactNearest,
+    ::testing::Values(ModelCase{"square_open_metropolis_field", 2, 2, false, false, "0.5", 2.5},
+                      ModelCase{"square_open_glauber", 2, 2, false, true, "0", 2.0},
+                      ModelCase{"square_periodic_glauber_field", 2, 2, true, true, "-0.4", 3.0},
+                      ModelCase{"square_periodic_metropolis", 2, 3, true, false, "0", 2.5},
+                      ModelCase{"cube_open_glauber_field", 3, 1, false, true, "0.3", 3.0},
+                      ModelCase{"cube_periodic_metropolis_field", 3, 1, true, false, "-0.6", 5.0}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 }  // namespace
 }  // namespace spinlab
