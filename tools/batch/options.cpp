@@ -208,7 +208,9 @@ std::vector<std::string> decimalRange(const std::string& range, const std::strin
     std::array<std::int64_t, 3> u{};
     for (std::size_t i = 0; i < 3; ++i) {
         if (!rescale(v[i], scale, u[i])) {
-            throw UsageError{option + ": \"" + range + "\" needs more than 16 digits"};
+            std::string message = option;
+            message += ": \"" + range + "\" needs more than 16 digits";
+            throw UsageError{message};
         }
     }
     const auto [t1, t2, step] = u;
