@@ -3,7 +3,9 @@
 namespace spinlab {
 
 Program::Program(Backend& backend, EventPump& pump, Rng& rng)
-    : backend_(backend), pump_(pump), rng_(rng) {}
+    : backend_(backend), pump_(pump), rng_(rng) {
+    runs_.countCallsOf(pump_);
+}
 
 Program::~Program() = default;
 
