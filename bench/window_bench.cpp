@@ -3,12 +3,13 @@
 // click arrives) and reports trials per second, repaints per second of the simulation's
 // pictures, and the delay from the click to the loop's end.
 //
-//   spinlab_window_bench [square|cubic|chain] [seconds] [size]
+//   spinlab_window_bench [square|cubic|chain] [seconds] [size] [measurements|largeview|both]
 //   spinlab_window_bench ant [steps] [obstacles]
 //
 // The size is the Lattice Size for the lattices and the Number of Chain Units for the chain. The
 // ant presses Form1's Start until its walks have taken at least `steps` steps (default 20000)
-// and reports how long they took in the real window.
+// and reports how long they took in the real window. The last argument opens the Run menu's
+// windows for the run, to see what they cost.
 
 #include <QAction>
 #include <QApplication>
@@ -26,6 +27,7 @@
 #include "app/application.h"
 #include "core/rng.h"
 #include "ui/formwindow.h"
+#include "ui/measuretools.h"
 #include "ui/picturebox.h"
 #include "ui/qtapp.h"
 #include "ui/qtbackend.h"
@@ -105,7 +107,8 @@ int main(int argc, char** argv) {
     if (simulation != "square" && simulation != "cubic" && simulation != "chain" &&
         simulation != "ant") {
         std::fprintf(stderr,
-                     "usage: spinlab_window_bench [square|cubic|chain] [seconds] [size]\n"
+                     "usage: spinlab_window_bench [square|cubic|chain] [seconds] [size] "
+                     "[measurements|largeview|both]\n"
                      "       spinlab_window_bench ant [steps] [obstacles]\n");
         return 2;
     }
@@ -139,6 +142,9 @@ int main(int argc, char** argv) {
         program.PolymerWindow().Iterations.setText(size);
         pictures.push_back(backend.windowFor(program.PolymerWindow())->picture("Picture1"));
     }
+    const std::string open = argc > 4 ? argv[4] : "";
+    if (open == "measurements" || open == "both") backend.measureTools()->showMeasurements();
+    if (open == "largeview" || open == "both") backend.measureTools()->showLargeView();
     backend.syncAll();
     QCoreApplication::processEvents();
 

@@ -65,9 +65,10 @@ void paintBlock(const Block& block, BlockColours colours, RgbImage& image) {
     std::array<std::uint32_t, 256> table{};
     for (int v = -128; v < 128; ++v) {
         const auto u = static_cast<std::uint8_t>(v);
-        table[u] = colours == BlockColours::Spins
-                       ? static_cast<std::uint32_t>(QBColor(v == -1 ? 9 : 15))
-                       : chainStateColour(v);
+        // Opaque, so a toolkit can show the pixels as they stand.
+        table[u] = 0xFF000000u | (colours == BlockColours::Spins
+                                      ? static_cast<std::uint32_t>(QBColor(v == -1 ? 9 : 15))
+                                      : chainStateColour(v));
     }
     if (image.width != block.width || image.height != block.height) {
         image = RgbImage(block.width, block.height, 0);

@@ -39,7 +39,7 @@ void readChain(const Chain& chain, int n, Block& block);
 // anything else white); chain states in nine colours of their own, 0 (never set) in grey.
 enum class BlockColours { Spins, ChainStates };
 std::uint32_t chainStateColour(int state);
-// One pixel per cell, into `image` (resized as needed).
+// One opaque pixel (0xFFRRGGBB) per cell, into `image` (resized as needed).
 void paintBlock(const Block& block, BlockColours colours, RgbImage& image);
 // Each pixel as an sx x sy square, without smoothing.
 RgbImage scaled(const RgbImage& image, int sx, int sy);

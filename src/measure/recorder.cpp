@@ -143,12 +143,16 @@ std::optional<Observables> Recorder::current() {
     }
 }
 
-void Recorder::save(const std::string& path) const {
+void saveSeries(const std::string& path, const SeriesStore& store, bool chain) {
     AtomicFile file(path);
-    CsvSeries csv(file.file(), model_ && model_->chain);
-    for (const SeriesRow& row : store_.rows())
+    CsvSeries csv(file.file(), chain);
+    for (const SeriesRow& row : store.rows())
         csv.row(row.trial, row.values);
     file.commit();
+}
+
+void Recorder::save(const std::string& path) const {
+    saveSeries(path, store_, model_ && model_->chain);
 }
 
 }  // namespace spinlab

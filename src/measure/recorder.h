@@ -46,6 +46,9 @@ private:
     std::uint64_t version_ = 0;
 };
 
+// The rows as `spinlab-batch --series` writes them; throws WriteError.
+void saveSeries(const std::string& path, const SeriesStore& store, bool chain);
+
 class Recorder {
 public:
     explicit Recorder(Program& program, std::size_t capacity = SeriesStore::kCapacity);

@@ -9,6 +9,7 @@
 
 #include "core/rng.h"
 #include "ui/formwindow.h"
+#include "ui/measuretools.h"
 
 namespace spinlab {
 
@@ -30,12 +31,21 @@ QtBackend::QtBackend()
       twipsPerPixelY_(screenTwipsPerPixel(true)) {}
 
 QtBackend::~QtBackend() {
+    release();
     delete messageBox_;
+}
+
+void QtBackend::release() {
+    tools_.reset();
 }
 
 void QtBackend::formCreated(Form& form) {
     auto window = std::make_unique<FormWindow>(form, *program_, twipsPerPixelX_);
     window->sync();
+    if (dynamic_cast<MainForm*>(&form) != nullptr) {
+        tools_ = std::make_unique<MeasureTools>(*program_);
+        tools_->addActions(runMenu(window.get()));
+    }
     windows_[&form] = std::move(window);
 }
 
@@ -47,11 +57,13 @@ FormWindow* QtBackend::windowFor(const Form& form) const {
 void QtBackend::syncAll() {
     for (auto& [form, window] : windows_)
         window->sync();
+    if (tools_) tools_->sync();
 }
 
 void QtBackend::endProgram() {
     for (auto& [form, window] : windows_)
         window->hide();
+    if (tools_) tools_->hideAll();
     if (messageBox_) messageBox_->hide();
     QCoreApplication::quit();
 }

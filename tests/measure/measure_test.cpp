@@ -243,7 +243,7 @@ TEST(Blocks, HoldTheLatticeTheSectionAndTheChainInViewOrder) {
     const RgbImage big = scaled(image, 3, 2);
     ASSERT_EQ(big.width, 33);
     ASSERT_EQ(big.height, 2);
-    EXPECT_EQ(big.pixels[3 * 4 + 2 + 33], chainStateColour(s.ChainState.get(4)));
+    EXPECT_EQ(big.pixels[3 * 4 + 2 + 33] & 0xFFFFFF, chainStateColour(s.ChainState.get(4)));
 }
 
 // The run stack counts each run's own trials, as its loop's label does, across a nested run.

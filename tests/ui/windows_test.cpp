@@ -78,8 +78,10 @@ TEST(MainWindow, TabOrderFollowsTheDesign) {
 TEST(MainWindow, FileMenuHasTheFourItemsWithIsingModelChecked) {
     GuiProgram gui;
     QMenuBar* bar = gui.mainWindow().menuBar();
-    ASSERT_EQ(bar->actions().size(), 1);
+    // File, then the one menu of additions, "Run".
+    ASSERT_EQ(bar->actions().size(), 2);
     EXPECT_EQ(bar->actions()[0]->text(), "File");
+    EXPECT_EQ(bar->actions()[1]->text(), "Run");
     const QList<QAction*> items = bar->actions()[0]->menu()->actions();
     ASSERT_EQ(items.size(), 4);
     EXPECT_EQ(items[0]->text(), "Ising Model");
