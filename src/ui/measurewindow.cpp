@@ -25,7 +25,7 @@ namespace spinlab {
 namespace {
 
 // Enough points to show the shape of a run of days; more would only slow the repaint.
-constexpr std::size_t kPlotPoints = 1000;
+constexpr std::size_t kPlotPoints = 500;
 // Redrawing a chart costs far more than a repaint of the pictures: at most ten a second keeps
 // the plots live and leaves the time to the run. The values beside them follow every repaint.
 constexpr qint64 kPlotPeriodMs = 100;
@@ -52,6 +52,21 @@ const char* const kRows[] = {"Simulation",        "Run",        "Trials",      "
                              "Trials per second", "Acceptance", "Temperature", "Energy",
                              "Magnetisation",     "Fractions",  "Sampled",     "Kept"};
 
+// Ticks at round steps (1, 2 or 5 times a power of ten) over the data's own range; every change
+// of an axis redraws its chart, so an unchanged range is left alone.
+void setAxis(QValueAxis* axis, double low, double high) {
+    if (axis->min() == low && axis->max() == high) return;
+    const double raw = (high - low) / 5.0;
+    const double power = std::pow(10.0, std::floor(std::log10(raw)));
+    double step = power;
+    for (double m : {2.0, 5.0, 10.0}) {
+        if (step * 1.5 < raw) step = power * m;
+    }
+    axis->setTickAnchor(std::floor(low / step) * step);
+    axis->setTickInterval(step);
+    axis->setRange(low, high);
+}
+
 }  // namespace
 
 MeasurementsWindow::MeasurementsWindow(Program& program, Recorder& recorder)
@@ -74,12 +89,15 @@ MeasurementsWindow::MeasurementsWindow(Program& program, Recorder& recorder)
         auto* value = new QLabel;
         value->setTextFormat(Qt::PlainText);
         value->setTextInteractionFlags(Qt::TextSelectableByMouse);
-        value->setMinimumWidth(170);
+        value->setMinimumWidth(250);
         form->addRow(caption, value);
         captions_[row] = caption;
         values_[row] = value;
     }
     side->addWidget(now);
+    // A value growing by a digit must not resize the plots beside it: a chart redraws in full
+    // whenever its size changes.
+    now->setFixedWidth(now->sizeHint().width() + 40);
     save_ = new QPushButton(QStringLiteral("Save Measurements..."));
     connect(save_, &QPushButton::clicked, this, [this] {
         if (onSave) onSave();
@@ -101,8 +119,10 @@ MeasurementsWindow::Chart MeasurementsWindow::makeChart(const QString& title) {
     c.x = new QValueAxis;
     c.x->setTitleText(QStringLiteral("Monte Carlo time (sweeps)"));
     c.x->setLabelFormat(QStringLiteral("%.6g"));
+    c.x->setTickType(QValueAxis::TicksDynamic);
     c.y = new QValueAxis;
     c.y->setLabelFormat(QStringLiteral("%.3g"));
+    c.y->setTickType(QValueAxis::TicksDynamic);
     c.chart->addAxis(c.x, Qt::AlignBottom);
     c.chart->addAxis(c.y, Qt::AlignLeft);
     c.view = new QChartView(c.chart);
@@ -139,13 +159,13 @@ void MeasurementsWindow::setUpFor(const Model* model) {
         }
         lower_.chart->legend()->setAlignment(Qt::AlignRight);
         lower_.chart->legend()->show();
-        lower_.y->setRange(0, 1);
+        setAxis(lower_.y, 0, 1);
     } else {
         lower_.chart->setTitle(QStringLiteral("Magnetisation per site"));
         magnetization_ = new QLineSeries;
         attach(lower_, magnetization_);
         lower_.chart->legend()->hide();
-        lower_.y->setRange(-1, 1);
+        setAxis(lower_.y, -1, 1);
     }
     captions_.at("Energy")->setText(chain ? QStringLiteral("E per bond")
                                           : QStringLiteral("E per site"));
@@ -213,9 +233,9 @@ void MeasurementsWindow::plot() {
     double last = energy.isEmpty() ? 1.0 : energy.back().x();
     if (last <= first) last = first + 1.0;
     for (Chart* c : {&upper_, &lower_})
-        c->x->setRange(first, last);
+        setAxis(c->x, first, last);
     const double pad = std::max((high - low) * 0.05, 0.01);
-    upper_.y->setRange(low - pad, high + pad);
+    setAxis(upper_.y, low - pad, high + pad);
 }
 
 void MeasurementsWindow::setValue(const std::string& row, const QString& text) {

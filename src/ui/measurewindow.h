@@ -1,8 +1,9 @@
 #pragma once
 // The "Measurements" window: live plots against Monte Carlo time (sweeps) of the run the
-// recorder follows, and its current values beside them. It reads the loops' running totals at
-// every repaint (no recount per frame) and redraws the plots only when a sample has come in.
-// While it is open the recorder samples; closing it stops the sampling, keeping the series.
+// recorder follows, and its current values beside them. The values follow the loops' running
+// totals at every repaint (no recount per frame); the plots are redrawn when samples have come
+// in, at most ten times a second. While the window is open the recorder samples; closing it
+// stops the sampling and keeps the series.
 
 #include <QElapsedTimer>
 #include <QWidget>

@@ -48,7 +48,9 @@ bool FileSaver::save(QWidget* parent, const QString& title, const QString& path,
 
 void FileSaver::tell(QWidget* parent, QMessageBox::Icon icon, const QString& title,
                      const QString& text, const QString& details) {
-    if (!message_) {
+    // Over the window the user saved from.
+    if (message_ && message_->parentWidget() != parent) message_->deleteLater();
+    if (!message_ || message_->parentWidget() != parent) {
         message_ = new QMessageBox(parent);
         message_->setAttribute(Qt::WA_DeleteOnClose);
         // Not modal: the run goes on behind it. Paths are shown as typed, never as markup.
