@@ -52,19 +52,23 @@ const char* const kRows[] = {"Simulation",        "Run",        "Trials",      "
                              "Trials per second", "Acceptance", "Temperature", "Energy",
                              "Magnetisation",     "Fractions",  "Sampled",     "Kept"};
 
-// Ticks at round steps (1, 2 or 5 times a power of ten) over the data's own range; every change
-// of an axis redraws its chart, so an unchanged range is left alone.
-void setAxis(QValueAxis* axis, double low, double high) {
-    if (axis->min() == low && axis->max() == high) return;
-    const double raw = (high - low) / 5.0;
+// Ends and ticks at round steps (1, 2 or 5 times a power of ten). Every change of an axis redraws
+// its chart in full, so the range stays as long as it holds the data within twice its span.
+void fitAxis(QValueAxis* axis, double low, double high) {
+    const double span = high - low;
+    if (axis->min() <= low && axis->max() >= high && axis->max() - axis->min() <= 2 * span) return;
+    const double raw = span / 5.0;
     const double power = std::pow(10.0, std::floor(std::log10(raw)));
     double step = power;
     for (double m : {2.0, 5.0, 10.0}) {
         if (step * 1.5 < raw) step = power * m;
     }
-    axis->setTickAnchor(std::floor(low / step) * step);
+    const double from = std::floor(low / step) * step;
+    double to = std::ceil(high / step) * step;
+    if (to <= from) to = from + step;
+    axis->setTickAnchor(from);
     axis->setTickInterval(step);
-    axis->setRange(low, high);
+    axis->setRange(from, to);
 }
 
 }  // namespace
@@ -159,13 +163,13 @@ void MeasurementsWindow::setUpFor(const Model* model) {
         }
         lower_.chart->legend()->setAlignment(Qt::AlignRight);
         lower_.chart->legend()->show();
-        setAxis(lower_.y, 0, 1);
+        fitAxis(lower_.y, 0, 1);
     } else {
         lower_.chart->setTitle(QStringLiteral("Magnetisation per site"));
         magnetization_ = new QLineSeries;
         attach(lower_, magnetization_);
         lower_.chart->legend()->hide();
-        setAxis(lower_.y, -1, 1);
+        fitAxis(lower_.y, -1, 1);
     }
     captions_.at("Energy")->setText(chain ? QStringLiteral("E per bond")
                                           : QStringLiteral("E per site"));
@@ -205,24 +209,25 @@ void MeasurementsWindow::plot() {
     QList<QPointF> energy, magnetization;
     std::array<QList<QPointF>, 9> fractions;
     double low = 0, high = 0;
-    auto add = [&](const SeriesRow& row) {
+    // Nine lines cost nine times one: the fractions take every other point.
+    auto add = [&](const SeriesRow& row, bool withFractions) {
         const double x = double(row.trial) / sites;
         const double e = double(row.values.energy) / perEnergy;
         if (energy.isEmpty()) low = high = e;
         low = std::min(low, e);
         high = std::max(high, e);
         energy.append(QPointF(x, e));
-        if (chain) {
+        if (chain && withFractions) {
             for (std::size_t s = 0; s < 9; ++s)
                 fractions[s].append(QPointF(x, double(row.values.counts[s]) / sites));
-        } else {
+        } else if (!chain) {
             magnetization.append(QPointF(x, double(row.values.magnetization) / sites));
         }
     };
     for (std::size_t i = 0; i < rows.size(); i += stride)
-        add(rows[i]);
+        add(rows[i], i % (2 * stride) == 0 || i + stride >= rows.size());
     // The plot always reaches the latest sample.
-    if (!rows.empty() && (rows.size() - 1) % stride != 0) add(rows.back());
+    if (!rows.empty() && (rows.size() - 1) % stride != 0) add(rows.back(), true);
 
     energy_->replace(energy);
     if (magnetization_) magnetization_->replace(magnetization);
@@ -233,9 +238,8 @@ void MeasurementsWindow::plot() {
     double last = energy.isEmpty() ? 1.0 : energy.back().x();
     if (last <= first) last = first + 1.0;
     for (Chart* c : {&upper_, &lower_})
-        setAxis(c->x, first, last);
-    const double pad = std::max((high - low) * 0.05, 0.01);
-    setAxis(upper_.y, low - pad, high + pad);
+        fitAxis(c->x, first, last);
+    fitAxis(upper_.y, low, high > low ? high : low + 0.01);
 }
 
 void MeasurementsWindow::setValue(const std::string& row, const QString& text) {
