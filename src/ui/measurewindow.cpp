@@ -54,9 +54,11 @@ const char* const kRows[] = {"Simulation",        "Run",        "Trials",      "
 
 // Ends and ticks at round steps (1, 2 or 5 times a power of ten). Every change of an axis redraws
 // its chart in full, so the range stays as long as it holds the data within twice its span.
-void fitAxis(QValueAxis* axis, double low, double high) {
+void fitAxis(QValueAxis* axis, double low, double high, bool exactly = false) {
     const double span = high - low;
-    if (axis->min() <= low && axis->max() >= high && axis->max() - axis->min() <= 2 * span) return;
+    if (!exactly && axis->min() <= low && axis->max() >= high &&
+        axis->max() - axis->min() <= 2 * span)
+        return;
     const double raw = span / 5.0;
     const double power = std::pow(10.0, std::floor(std::log10(raw)));
     double step = power;
@@ -163,13 +165,13 @@ void MeasurementsWindow::setUpFor(const Model* model) {
         }
         lower_.chart->legend()->setAlignment(Qt::AlignRight);
         lower_.chart->legend()->show();
-        fitAxis(lower_.y, 0, 1);
+        fitAxis(lower_.y, 0, 1, true);
     } else {
         lower_.chart->setTitle(QStringLiteral("Magnetisation per site"));
         magnetization_ = new QLineSeries;
         attach(lower_, magnetization_);
         lower_.chart->legend()->hide();
-        fitAxis(lower_.y, -1, 1);
+        fitAxis(lower_.y, -1, 1, true);
     }
     captions_.at("Energy")->setText(chain ? QStringLiteral("E per bond")
                                           : QStringLiteral("E per site"));
