@@ -41,13 +41,19 @@ const char kAxisLetters[] = {'z', 'x', 'y'};
 
 }  // namespace
 
-void BlockCanvas::show(const QImage& image, int zoomX, int zoomY) {
+void BlockCanvas::show(const QImage& image, int zoomX, int zoomY, bool all, const QRect& changed) {
     image_ = image;
+    const bool sameScale = zoomX_ == std::max(zoomX, 1) && zoomY_ == std::max(zoomY, 1);
     zoomX_ = std::max(zoomX, 1);
     zoomY_ = std::max(zoomY, 1);
     const QSize size(image.width() * zoomX_, image.height() * zoomY_);
-    if (this->size() != size) setFixedSize(size);
-    update();
+    if (this->size() != size || !sameScale || all) {
+        if (this->size() != size) setFixedSize(size);
+        update();
+    } else if (!changed.isEmpty()) {
+        update(QRect(changed.left() * zoomX_, changed.top() * zoomY_, changed.width() * zoomX_,
+                     changed.height() * zoomY_));
+    }
 }
 
 void BlockCanvas::paintEvent(QPaintEvent* event) {
@@ -275,6 +281,34 @@ void LargeViewWindow::refresh() {
                 QStringLiteral("Polymer chain, n = %1: %2 units").arg(whole(n)).arg(whole(n + 1));
             break;
     }
+    // Only the cells that changed since the last repaint are painted again: a lattice near order
+    // changes in a few places a frame.
+    bool all = true;
+    QRect changed;
+    if (shown_.width == block_.width && shown_.height == block_.height && shownKind_ == kind) {
+        int left = block_.width, right = -1, top = block_.height, bottom = -1;
+        for (int row = 0; row < block_.height; ++row) {
+            const std::size_t at = static_cast<std::size_t>(row) * block_.width;
+            const std::int8_t* now = block_.cells.data() + at;
+            const std::int8_t* was = shown_.cells.data() + at;
+            if (std::equal(now, now + block_.width, was)) continue;
+            int first = 0, last = block_.width - 1;
+            while (now[first] == was[first])
+                ++first;
+            while (now[last] == was[last])
+                --last;
+            left = std::min(left, first);
+            right = std::max(right, last);
+            top = std::min(top, row);
+            bottom = row;
+        }
+        changed =
+            right < 0 ? QRect(0, 0, 0, 0) : QRect(left, top, right - left + 1, bottom - top + 1);
+    }
+    shown_.width = block_.width;
+    shown_.height = block_.height;
+    shown_.cells = block_.cells;
+    shownKind_ = kind;
     paintBlock(block_, kind == RunKind::Chain ? BlockColours::ChainStates : BlockColours::Spins,
                image_);
     zoom_ = fit_->isChecked() ? fitZoom() : zoomBox_->value();
@@ -286,7 +320,7 @@ void LargeViewWindow::refresh() {
     const QImage wrapped(reinterpret_cast<const uchar*>(image_.pixels.data()), image_.width,
                          image_.height, static_cast<qsizetype>(image_.width) * 4,
                          QImage::Format_RGB32);
-    canvas_->show(wrapped, zoom_, kind == RunKind::Chain ? kStripHeight : zoom_);
+    canvas_->show(wrapped, zoom_, kind == RunKind::Chain ? kStripHeight : zoom_, all, changed);
 }
 
 }  // namespace spinlab

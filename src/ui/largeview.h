@@ -27,7 +27,8 @@ class Program;
 class BlockCanvas : public QWidget {
 public:
     explicit BlockCanvas(QWidget* parent) : QWidget(parent) {}
-    void show(const QImage& image, int zoomX, int zoomY);
+    // Repaints `all`, or only `changed` (in pixels of the image; empty: nothing changed).
+    void show(const QImage& image, int zoomX, int zoomY, bool all, const QRect& changed);
     // How long the last paint took.
     qint64 lastPaintNs() const { return lastPaintNs_; }
 
@@ -95,6 +96,8 @@ private:
     int zoom_ = 1;
     bool sectionChosen_ = false;
     Block block_;
+    Block shown_;  // the block last painted, to repaint only what changed
+    RunKind shownKind_ = RunKind::Square;
     RgbImage image_;
     QElapsedTimer clock_;
     qint64 nextSync_ = 0;
