@@ -1,5 +1,5 @@
 # Thin wrapper over CMake presets; every target first installs missing Debian packages.
-.PHONY: deps build run test sanitize fuzz tidy bench clean
+.PHONY: deps build run test package check-install sanitize fuzz tidy bench clean
 
 deps:
 	@scripts/deps.sh
@@ -13,6 +13,14 @@ run: build
 
 test: build
 	ctest --preset default
+
+# The Debian package, build/spinlab_<version>_<arch>.deb.
+package: build
+	cpack --preset default
+
+# The installed files and the package as a user gets them (validators, lintian, a scratch root).
+check-install: package
+	scripts/check-install.sh
 
 sanitize: deps
 	cmake --preset sanitize >/dev/null

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building, running and testing spinlab need.
+# Installs the Debian packages that building, running, testing and packaging spinlab need.
 # Does nothing when they are all present, so every make target may call it.
 set -euo pipefail
 packages=(
@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang clang-tidy clang-format libclang-rt-14-dev
   xvfb xauth
+  lintian desktop-file-utils appstream man-db
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -32,27 +32,8 @@ void TextBox::setEnabled(bool on) {
     }
 }
 
-void TextBox::parseCInt() const {
-    ParsedNumber n = parseNumber(text_);
-    cintError_ = false;
-    cintOutOfRange_ = false;
-    if (!n.value) {
-        cintError_ = true;
-        cintOutOfRange_ = n.failure == ParseFailure::TooLarge;
-    } else {
-        double r = Round(*n.value);
-        if (r < -32768.0 || r > 32767.0) {
-            cintError_ = true;
-            cintOutOfRange_ = true;
-        } else {
-            cintValue_ = static_cast<std::int16_t>(r);
-        }
-    }
-    cintVersion_ = version_;
-}
-
 void TextBox::throwCIntError() const {
-    throw ConversionError(inputName_, text_, cintOutOfRange_);
+    throw ConversionError(inputName_, text_, cint_.outOfRange);
 }
 
 double TextBox::cdbl() const {

@@ -67,9 +67,12 @@ public:
 
     // CInt of the text, parsed once per edit; throws ConversionError naming this box.
     std::int16_t cint() const {
-        if (cintVersion_ != version_) parseCInt();
-        if (cintError_) throwCIntError();
-        return cintValue_;
+        if (cintVersion_ != version_) {
+            cint_ = readCInt(text_);
+            cintVersion_ = version_;
+        }
+        if (!cint_.value) throwCIntError();
+        return *cint_.value;
     }
     // CDbl of the text; throws ConversionError naming this box.
     double cdbl() const;
@@ -80,7 +83,6 @@ public:
     std::function<void()> onChange;
 
 private:
-    void parseCInt() const;
     [[noreturn]] void throwCIntError() const;
 
     std::string inputName_;
@@ -90,9 +92,7 @@ private:
     bool locked_ = false;
     std::uint64_t version_ = 1;
     mutable std::uint64_t cintVersion_ = 0;
-    mutable std::int16_t cintValue_ = 0;
-    mutable bool cintError_ = false;
-    mutable bool cintOutOfRange_ = false;
+    mutable CIntReading cint_;
 };
 
 // A label's caption. Loops write a count every trial: setNumber only stores it, and the digits

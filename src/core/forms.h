@@ -32,6 +32,14 @@ public:
     const std::vector<Control*>& controls() const { return controls_; }
     const std::vector<Surface*>& surfaces() const { return surfaces_; }
 
+    // The label a loop writes its count into, if the window has one, and whether the count is
+    // shown with thousands separators.
+    struct Counter {
+        const Label* label = nullptr;
+        bool grouped = false;
+    };
+    virtual Counter counter() const { return {}; }
+
 protected:
     Surface makeSurface(std::string_view name, int drawWidth) const;
     void add(Control& c) { controls_.push_back(&c); }
@@ -50,6 +58,7 @@ private:
 class MainForm : public Form {
 public:
     explicit MainForm(Program& program);
+    Counter counter() const override { return {&Label1, false}; }
 
     Surface Picture1;
     Label Label1;
@@ -79,6 +88,7 @@ private:
 class View3DForm : public Form {
 public:
     explicit View3DForm(Program& program);
+    Counter counter() const override { return {&Label1, false}; }
     Surface PictureXY;
     Surface PictureYZ;
     Surface PictureXZ;
@@ -109,6 +119,7 @@ public:
 class AntForm : public Form {
 public:
     explicit AntForm(Program& program);
+    Counter counter() const override { return {&Label1, true}; }
     Command Command1;
     Command Command2;
     Command Command3;

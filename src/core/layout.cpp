@@ -46,9 +46,12 @@ constexpr ControlDesign kPolymerControls[] = {
     {"Label1", K::Label, "Number of Chain Units", 0, 120, 1695, 255, 2, ""},
     {"Iterations", K::TextBox, "10", 1680, 120, 855, 285, 0, ""},
     {"Picture1", K::PictureBox, "", 1560, 480, 6735, 1215, 1, ""},
-    {"Label7", K::Label, "9", 1200, 600, 255, 255, 8, ""},
+    // The plot draws state s at s tenths of the picture's interior (495 twips down, 1185 high),
+    // so state 1 lies near its top and state 9 near its bottom: each mark is centred on the
+    // row it names.
+    {"Label7", K::Label, "9", 1200, 1434, 255, 255, 8, ""},
     {"Label4", K::Label, "Rotational State", 120, 960, 1215, 255, 5, ""},
-    {"Label6", K::Label, "1", 1200, 1440, 255, 255, 7, ""},
+    {"Label6", K::Label, "1", 1200, 486, 255, 255, 7, ""},
     {"Label2", K::Label, "0", 1560, 1800, 615, 255, 3, ""},
     {"Label5", K::Label, "Polymer Axis", 4560, 1800, 975, 255, 6, ""},
     {"Label3", K::Label, "10", 7800, 1800, 375, 255, 4, ""},

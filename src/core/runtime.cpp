@@ -1,5 +1,6 @@
 #include "core/runtime.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -81,6 +82,10 @@ ParsedNumber parseNumber(std::string_view text) {
         ++i;
     }
     std::size_t mantissaDigits = 0;
+    // Where the first nonzero digit stands (its power of ten, before the exponent), so that a
+    // number beyond a double's range can be told too large or too small by its value.
+    std::int64_t leadingPower = 0;
+    bool nonzero = false;
     // Thousands separators only in whole groups of three ("12,345,678"), so a decimal comma
     // ("2,5") fails as not a number instead of reading as 25.
     std::size_t group = 0;
@@ -97,6 +102,11 @@ ParsedNumber parseNumber(std::string_view text) {
             clean.push_back(s[i]);
             ++mantissaDigits;
             ++group;
+            if (nonzero) {
+                ++leadingPower;
+            } else if (s[i] != '0') {
+                nonzero = true;
+            }
         }
         ++i;
     }
@@ -107,14 +117,19 @@ ParsedNumber parseNumber(std::string_view text) {
         while (i < s.size() && isDigit(s[i])) {
             clean.push_back(s[i]);
             ++mantissaDigits;
+            if (!nonzero) {
+                --leadingPower;
+                nonzero = s[i] != '0';
+            }
             ++i;
         }
     }
     if (mantissaDigits == 0) return out;
-    bool negativeExponent = false;
+    std::int64_t exponent = 0;
     if (i < s.size() && (s[i] == 'e' || s[i] == 'E' || s[i] == 'd' || s[i] == 'D')) {
         clean.push_back('e');
         ++i;
+        bool negativeExponent = false;
         if (i < s.size() && (s[i] == '+' || s[i] == '-')) {
             negativeExponent = s[i] == '-';
             if (negativeExponent) clean.push_back('-');
@@ -123,10 +138,13 @@ ParsedNumber parseNumber(std::string_view text) {
         std::size_t expDigits = 0;
         while (i < s.size() && isDigit(s[i])) {
             clean.push_back(s[i]);
+            // Far beyond any double's range the exact size no longer matters.
+            exponent = std::min<std::int64_t>(exponent * 10 + (s[i] - '0'), 1'000'000'000);
             ++expDigits;
             ++i;
         }
         if (expDigits == 0) return out;
+        if (negativeExponent) exponent = -exponent;
     }
     if (i != s.size()) return out;
 
@@ -135,11 +153,12 @@ ParsedNumber parseNumber(std::string_view text) {
     const char* last = clean.data() + clean.size();
     auto [ptr, ec] = std::from_chars(first, last, v, std::chars_format::general);
     if (ec == std::errc::result_out_of_range) {
-        // from_chars reports underflow and overflow alike; a tiny number is simply zero.
-        if (negativeExponent) {
-            out.value = (clean.front() == '-') ? -0.0 : 0.0;
-        } else {
+        // from_chars reports overflow and underflow alike: a number of at least 1 is too large
+        // for a double, one below 1 is simply zero.
+        if (nonzero && leadingPower + exponent >= 0) {
             out.failure = ParseFailure::TooLarge;
+        } else {
+            out.value = (clean.front() == '-') ? -0.0 : 0.0;
         }
         return out;
     }
@@ -151,14 +170,26 @@ ParsedNumber parseNumber(std::string_view text) {
     return out;
 }
 
-std::int16_t CInt(std::string_view text) {
-    ParsedNumber n = parseNumber(text);
+CIntReading readCInt(std::string_view text) {
+    const ParsedNumber n = parseNumber(text);
+    CIntReading out;
     if (!n.value) {
-        throw ConversionError("", std::string(text), n.failure == ParseFailure::TooLarge);
+        out.outOfRange = n.failure == ParseFailure::TooLarge;
+        return out;
     }
-    double r = Round(*n.value);
-    if (r < -32768.0 || r > 32767.0) throw ConversionError("", std::string(text), true);
-    return static_cast<std::int16_t>(r);
+    const double r = Round(*n.value);
+    if (r < -32768.0 || r > 32767.0) {
+        out.outOfRange = true;
+    } else {
+        out.value = static_cast<std::int16_t>(r);
+    }
+    return out;
+}
+
+std::int16_t CInt(std::string_view text) {
+    const CIntReading reading = readCInt(text);
+    if (!reading.value) throw ConversionError("", std::string(text), reading.outOfRange);
+    return *reading.value;
 }
 
 double CDbl(std::string_view text) {

@@ -26,7 +26,14 @@ struct ParsedNumber {
 // hexadecimal (&H) or octal (&O) literal. Independent of the process locale.
 ParsedNumber parseNumber(std::string_view text);
 
-// CInt: the text's number rounded half-to-even to a 16-bit integer. Throws ConversionError.
+// CInt's reading of a text without throwing: the number rounded half-to-even to a 16-bit
+// integer, or none, and then whether the text was a number out of that range.
+struct CIntReading {
+    std::optional<std::int16_t> value;
+    bool outOfRange = false;
+};
+CIntReading readCInt(std::string_view text);
+// CInt: readCInt's value; throws ConversionError without one.
 std::int16_t CInt(std::string_view text);
 // CDbl: the text's number as a double. Throws ConversionError.
 double CDbl(std::string_view text);

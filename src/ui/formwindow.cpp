@@ -2,22 +2,29 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
 #include <QScrollBar>
 #include <QSignalBlocker>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <algorithm>
 #include <cmath>
 #include <vector>
 
 #include "core/forms.h"
+#include "core/layout.h"
 #include "core/program.h"
+#include "core/runtime.h"
 #include "ui/picturebox.h"
 
 namespace spinlab {
@@ -28,18 +35,66 @@ QString qstr(std::string_view s) {
     return QString::fromUtf8(s.data(), static_cast<int>(s.size()));
 }
 
-// The design's widths suit a narrower face than most desktops have. A caption that does not fit
-// first takes a slightly smaller face (down to 6.5 points), so the layout stays as designed;
-// only then does it grow to the right rather than being cut off.
-void fitWidth(QWidget* w) {
-    QFont f = w->font();
-    while (w->sizeHint().width() > w->width() && f.pointSizeF() > 6.5) {
-        f.setPointSizeF(f.pointSizeF() - 0.5);
-        w->setFont(f);
+// The design's widths suit a narrower face than most desktops have: a window's captions share
+// the largest face from 8 points down to 6.5 at which each fits its design width, so the layout
+// stays as designed; a caption that does not fit even then grows to the right.
+constexpr double kLargestPoints = 8.0;
+constexpr double kSmallestPoints = 6.5;
+// A counter keeps one face from its first count to its 10^12th.
+constexpr std::int64_t kLargestCount = 1'000'000'000'000;
+constexpr double kSmallestCounterPoints = 5.0;
+
+// The keys of a desktop scroll bar: the arrows step by SmallChange, Page Up and Page Down by
+// LargeChange, Home and End go to Min and Max.
+class KeyScrollBar : public QScrollBar {
+public:
+    using QScrollBar::QScrollBar;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        SliderAction action = SliderNoAction;
+        switch (event->key()) {
+            case Qt::Key_Left:
+            case Qt::Key_Up:
+                action = SliderSingleStepSub;
+                break;
+            case Qt::Key_Right:
+            case Qt::Key_Down:
+                action = SliderSingleStepAdd;
+                break;
+            case Qt::Key_PageUp:
+                action = SliderPageStepSub;
+                break;
+            case Qt::Key_PageDown:
+                action = SliderPageStepAdd;
+                break;
+            case Qt::Key_Home:
+                action = SliderToMinimum;
+                break;
+            case Qt::Key_End:
+                action = SliderToMaximum;
+                break;
+            default:
+                QScrollBar::keyPressEvent(event);
+                return;
+        }
+        triggerAction(action);
+        event->accept();
     }
-    const int need = w->sizeHint().width();
-    if (need > w->width()) w->resize(need, w->height());
-}
+
+    // The style marks no focus on a scroll bar; a keyboard user needs to see where keys go.
+    void paintEvent(QPaintEvent* event) override {
+        QScrollBar::paintEvent(event);
+        if (!hasFocus()) return;
+        QStyleOptionSlider slider;
+        initStyleOption(&slider);
+        const QRect thumb = style()->subControlRect(QStyle::CC_ScrollBar, &slider,
+                                                    QStyle::SC_ScrollBarSlider, this);
+        QPainter painter(this);
+        painter.setPen(palette().color(QPalette::Highlight));
+        painter.drawRect(thumb.adjusted(1, 1, -2, -2));
+    }
+};
 
 }  // namespace
 
@@ -47,9 +102,9 @@ FormWindow::FormWindow(Form& form, Program& program, double twipsPerPixel)
     : QMainWindow(nullptr), form_(form), program_(program), twipsPerPixel_(twipsPerPixel) {
     setObjectName(qstr(form.design().name));
     setWindowTitle(qstr(form.design().caption));
-    // The design's captions were laid out for an 8-point face; larger ones would be clipped.
+    // The menu bar keeps the face the design's captions were laid out for.
     QFont small = font();
-    small.setPointSizeF(8.0);
+    small.setPointSizeF(kLargestPoints);
     setFont(small);
     build(twipsPerPixel);
     if (!form.design().menu.empty()) buildMenu();
@@ -120,7 +175,8 @@ void FormWindow::build(double) {
                 break;
             }
             case ControlKind::HScrollBar: {
-                auto* bar = new QScrollBar(Qt::Horizontal, parent);
+                auto* bar = new KeyScrollBar(Qt::Horizontal, parent);
+                bar->setFocusPolicy(Qt::StrongFocus);
                 auto* scroll = static_cast<ScrollBar*>(form_.control(name));
                 bar->setRange(scroll->Min(), scroll->Max());
                 bar->setSingleStep(1);
@@ -133,19 +189,90 @@ void FormWindow::build(double) {
             }
         }
         w->setObjectName(qstr(design.name));
-        w->setGeometry(place(design.left, design.top, design.width, design.height));
-        if (design.kind == ControlKind::Label || design.kind == ControlKind::OptionButton)
-            fitWidth(w);
+        QRect rect = place(design.left, design.top, design.width, design.height);
+        if (auto* box = dynamic_cast<PictureBox*>(parent)) {
+            // A picture's children live in its drawable interior, inside its border.
+            const QRect interior = box->contentsRect();
+            rect = rect.translated(interior.topLeft()).intersected(interior);
+        }
+        w->setGeometry(rect);
         widgets_[name] = w;
         if (w->focusPolicy() != Qt::NoFocus) tabOrder.emplace_back(design.tabIndex, w);
     }
     for (QWidget* w : raised)
         w->raise();
+    fitCaptions();
+    if (dynamic_cast<PolymerForm*>(&form_) != nullptr) {
+        // The state marks stand centred on the rows of the plot they name.
+        for (const char* mark : {"Label6", "Label7"})
+            static_cast<QLabel*>(widgets_.at(mark))->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    }
     std::stable_sort(tabOrder.begin(), tabOrder.end(),
                      [](const auto& a, const auto& b) { return a.first < b.first; });
     for (std::size_t i = 1; i < tabOrder.size(); ++i) {
         QWidget::setTabOrder(tabOrder[i - 1].second, tabOrder[i].second);
     }
+}
+
+int FormWindow::roomToTheRight(const QWidget* w) const {
+    return twipsToPixels(form_.design().clientWidth, twipsPerPixel_) - w->x();
+}
+
+void FormWindow::fitCaptions() {
+    const Form::Counter counter = form_.counter();
+    std::vector<QWidget*> captions;
+    for (const ControlDesign& design : form_.design().controls) {
+        if (design.kind != ControlKind::Label && design.kind != ControlKind::OptionButton) continue;
+        QWidget* w = widgets_.at(std::string(design.name));
+        if (counter.label != nullptr && counter.label->name() == design.name) {
+            counter_ = static_cast<QLabel*>(w);
+        } else {
+            captions.push_back(w);
+        }
+    }
+    QFont face = client_->font();
+    for (double points = kLargestPoints;; points -= 0.5) {
+        face.setPointSizeF(points);
+        client_->setFont(face);
+        const bool fit = std::all_of(captions.begin(), captions.end(), [](const QWidget* w) {
+            return w->sizeHint().width() <= w->width();
+        });
+        if (fit || points <= kSmallestPoints) break;
+    }
+    for (QWidget* w : captions) {
+        if (w->sizeHint().width() > w->width()) w->resize(w->sizeHint().width(), w->height());
+    }
+    if (counter_ == nullptr) return;
+    // The counter may use the room up to the window's right edge, where nothing else stands.
+    const QString widest =
+        counter.grouped ? qstr(FormatThousands(kLargestCount)) : QString::number(kLargestCount);
+    const int room = std::max(roomToTheRight(counter_), counter_->width());
+    QFont counterFace = face;
+    while (QFontMetrics(counterFace).horizontalAdvance(widest) > room &&
+           counterFace.pointSizeF() > kSmallestCounterPoints) {
+        counterFace.setPointSizeF(counterFace.pointSizeF() - 0.5);
+    }
+    counter_->setFont(counterFace);
+    counter_->resize(room, counter_->height());
+}
+
+void FormWindow::showCaption(QLabel* label, const QString& text) {
+    label->setText(text);
+    if (label == counter_) return;
+    // A caption the user typed (Label3 mirrors Iterations) may take the room up to the window's
+    // edge; beyond it the text is elided, and the whole of it shown as a tip.
+    const ControlDesign& design = form_.design().control(label->objectName().toStdString());
+    const int designWidth = place(0, 0, design.width, design.height).width();
+    const int room = std::max(roomToTheRight(label), designWidth);
+    const int need = label->sizeHint().width();
+    if (need <= room) {
+        label->resize(std::max(need, designWidth), label->height());
+        label->setToolTip(QString());
+        return;
+    }
+    label->resize(room, label->height());
+    label->setText(label->fontMetrics().elidedText(text, Qt::ElideRight, room));
+    label->setToolTip(text);
 }
 
 void FormWindow::buildMenu() {
@@ -183,10 +310,7 @@ void FormWindow::sync() {
         QWidget* w = widgets_.at(name);
         if (auto* label = dynamic_cast<Label*>(control)) {
             const QString text = QString::fromStdString(label->Caption());
-            if (auto* l = qobject_cast<QLabel*>(w); l && l->text() != text) {
-                l->setText(text);
-                fitWidth(l);
-            }
+            if (auto* l = qobject_cast<QLabel*>(w); l && l->text() != text) showCaption(l, text);
             if (auto* g = qobject_cast<QGroupBox*>(w); g && g->title() != text) g->setTitle(text);
         } else if (auto* box = dynamic_cast<TextBox*>(control)) {
             auto* edit = static_cast<QLineEdit*>(w);
@@ -196,7 +320,17 @@ void FormWindow::sync() {
                 edit->setText(text);
             }
             edit->setEnabled(box->Enabled());
-            edit->setReadOnly(box->Locked());
+            if (edit->isReadOnly() != box->Locked()) {
+                edit->setReadOnly(box->Locked());
+                // Read-only text sits on the window's face, as the desktop shows it, and stays
+                // in the text colour.
+                QPalette palette;
+                if (box->Locked()) {
+                    palette = edit->palette();
+                    palette.setColor(QPalette::Base, palette.color(QPalette::Window));
+                }
+                edit->setPalette(palette);
+            }
         } else if (auto* option = dynamic_cast<OptionButton*>(control)) {
             const QSignalBlocker blocker(w);
             static_cast<QRadioButton*>(w)->setChecked(option->Value());

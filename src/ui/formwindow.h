@@ -42,11 +42,18 @@ private:
     void build(double twipsPerPixel);
     void buildMenu();
     QRect place(int left, int top, int width, int height) const;
+    // One face for the window's captions and one that holds any count for its counter.
+    void fitCaptions();
+    // Shows a label's new caption, elided inside the window when it is too long.
+    void showCaption(QLabel* label, const QString& text);
+    // Pixels from the widget's left edge to the client area's right edge.
+    int roomToTheRight(const QWidget* w) const;
 
     Form& form_;
     Program& program_;
     double twipsPerPixel_;
     QWidget* client_ = nullptr;
+    QLabel* counter_ = nullptr;  // the step counter, if the window has one
     std::map<std::string, QWidget*> widgets_;
     std::map<std::string, QAction*> actions_;
     std::map<std::string, PictureBox*> pictures_;

@@ -6,13 +6,14 @@
 #include <cstdio>
 #include <cstring>
 
+#include "spinlab_version.h"
 #include "ui/formwindow.h"
 #include "ui/qtapp.h"
 
 namespace {
 
 const char kHelp[] =
-    "Usage: spinlab [--ant-walk] [--help]\n"
+    "Usage: spinlab [--ant-walk] [--help] [--version]\n"
     "\n"
     "Opens the main window, \"Ising Model 2D Simulation\". Choose a simulation in its File menu\n"
     "(Ising Model, 3D Simulation, Polymer Chain), type a lattice size and a temperature, pick\n"
@@ -25,18 +26,26 @@ const char kHelp[] =
     "               number of obstacles with the scroll bar in its picture and press Start to\n"
     "               walk Langton's ant from the middle until it reaches the border; Stop halts\n"
     "               the walk and brings up the main window, End ends the program\n"
-    "  --help       show this text and exit\n";
+    "  --help       show this text and exit\n"
+    "  --version    show the version and exit\n";
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Answered before QApplication exists, so they work without a display.
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
             std::fputs(kHelp, stdout);
             return 0;
         }
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("spinlab %s\n", spinlab::kVersion);
+            return 0;
+        }
     }
     QApplication app(argc, argv);
+    // Lets the desktop match the windows to the installed menu entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("spinlab"));
     bool antWalk = false;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--ant-walk") == 0) {

@@ -316,12 +316,31 @@ TEST(BatchOptions, MeasurementOptionsAreCheckedTogether) {
         {"square", "--sweep", "a:b:c"},
         {"square", "--sweep", "1:2:0.5", "--burn-in", "1"},
         {"square", "--sweep", "1:2:0.5", "--threads", "0"},
+        {"square", "--sweep", "0x1p1:4:1"},
+        {"square", "--sweep", " 2:4:1"},
+        {"square", "--sweep", "1:2:1e-20"},
+        {"square", "--sweep", "1:1e30:1"},
+        {"square", "--sweep", "1:2:1e+-1"},
     };
     for (const auto& args : bad) {
         EXPECT_THROW(parseOptions(args), UsageError) << args[1] << " " << args[2];
     }
-    EXPECT_EQ(sweepTemperatures("3:1:-1"), (std::vector<double>{3, 2, 1}));
-    EXPECT_EQ(sweepTemperatures("2:2:1"), (std::vector<double>{2}));
+}
+
+// A temperature's text seeds its run, so it must not depend on where a sweep starts: in
+// floating point 2 + 13 * 0.1 is 3.3 but 3.1 + 2 * 0.1 is 3.3000000000000003.
+TEST(BatchSweep, TemperaturesAreExactDecimalsWhicheverSweepReachesThem) {
+    using Texts = std::vector<std::string>;
+    EXPECT_EQ(sweepTemperatures("3:1:-1"), (Texts{"3", "2", "1"}));
+    EXPECT_EQ(sweepTemperatures("2:2:1"), (Texts{"2"}));
+    const Texts whole = sweepTemperatures("2:4:0.1");
+    ASSERT_EQ(whole.size(), 21u);
+    EXPECT_EQ(Texts(whole.begin() + 11, whole.end()), sweepTemperatures("3.1:4:0.1"));
+    EXPECT_EQ(whole.back(), "4");
+    EXPECT_EQ(sweepTemperatures("0.7:1:0.1"), (Texts{"0.7", "0.8", "0.9", "1"}));
+    EXPECT_EQ(sweepTemperatures("-0.2:0.2:0.1"), (Texts{"-0.2", "-0.1", "0", "0.1", "0.2"}));
+    EXPECT_EQ(sweepTemperatures("1e-3:3E-3:0.0010"), (Texts{"0.001", "0.002", "0.003"}));
+    EXPECT_EQ(sweepTemperatures("+2.50:3:.25"), (Texts{"2.5", "2.75", "3"}));
 }
 
 }  // namespace

@@ -95,6 +95,48 @@ TEST(CDbl, ANumberWithMoreDigitsThanADoubleHoldsIsTooLarge) {
     }
 }
 
+// Texts too long for a double's range: what they denote decides, not the exponent's sign.
+TEST(Conversions, ATextBeyondADoubleIsJudgedByItsValue) {
+    const std::string zeros400(400, '0');
+    const std::string zeros330(330, '0');
+    for (const std::string sign : {"", "-", "+"}) {
+        SCOPED_TRACE("sign \"" + sign + "\"");
+        // 10^399 and 10^1000000000000 overflow: the conversion error, for CDbl and CInt alike.
+        for (const std::string& huge :
+             {sign + "1" + zeros400 + "e-1", sign + "1" + zeros400, sign + "1e1000000000000",
+              sign + "0.000001e315", sign + "1" + zeros400 + ".5"}) {
+            SCOPED_TRACE(huge.substr(0, 12));
+            for (const bool viaCInt : {false, true}) {
+                try {
+                    if (viaCInt) {
+                        CInt(huge);
+                    } else {
+                        CDbl(huge);
+                    }
+                    ADD_FAILURE() << "accepted";
+                } catch (const ConversionError& e) {
+                    EXPECT_TRUE(e.outOfRange());
+                    EXPECT_EQ(e.text(), huge);
+                }
+            }
+        }
+        // 10^-331 and 10^-1000000000000 underflow: zero, keeping the sign.
+        for (const std::string& tiny :
+             {sign + "0." + zeros330 + "1", sign + "." + zeros330 + "1", sign + "1e-1000000000000",
+              sign + "100000e-330", sign + "0e1000000000000"}) {
+            SCOPED_TRACE(tiny.substr(0, 12));
+            EXPECT_EQ(CDbl(tiny), 0.0);
+            EXPECT_EQ(std::signbit(CDbl(tiny)), sign == "-");
+            EXPECT_EQ(CInt(tiny), 0);
+        }
+        // Long texts whose value lies inside the range read as that value.
+        const double s = sign == "-" ? -1.0 : 1.0;
+        EXPECT_EQ(CDbl(sign + "1" + zeros400 + "e-395"), s * 100000);
+        EXPECT_EQ(CInt(sign + "0." + zeros330 + "25e334"), s * 2500);
+        EXPECT_EQ(CDbl(sign + "0." + zeros330 + "1e331"), s * 1);
+    }
+}
+
 struct CIntRow {
     const char* text;
     int value;

@@ -29,10 +29,13 @@ TEST(GuiPolymer, RunsLiveWithTheLengthLockedAndMirrorsEditsBetweenRuns) {
     auto* label3 = gui.widget<QLabel>(polymer, "Label3");
     auto* counter = gui.widget<QLabel>(gui.main(), "Label1");
     bool readOnlyDuringRun = false;
+    QColor lockedBase, lockedText;
     long long countDuringRun = 0;
     QTimer::singleShot(0, [&] {
         QTimer::singleShot(100, [&] {
             readOnlyDuringRun = iterations->isReadOnly();
+            lockedBase = iterations->palette().color(QPalette::Base);
+            lockedText = iterations->palette().color(QPalette::Text);
             QTest::keyClicks(iterations, "7");  // refused while the run lasts
             countDuringRun = counter->text().toLongLong();
         });
@@ -44,6 +47,12 @@ TEST(GuiPolymer, RunsLiveWithTheLengthLockedAndMirrorsEditsBetweenRuns) {
     EXPECT_GT(countDuringRun, 0);
     EXPECT_EQ(polymer.Iterations.Text(), "10");
     EXPECT_FALSE(iterations->isReadOnly());
+    // Locked, the box shows its text on the window's face, as read-only text; editable again,
+    // on the usual base. The text keeps its colour.
+    const QPalette unlocked = iterations->palette();
+    EXPECT_EQ(lockedBase, unlocked.color(QPalette::Window));
+    EXPECT_NE(unlocked.color(QPalette::Base), unlocked.color(QPalette::Window));
+    EXPECT_EQ(lockedText, unlocked.color(QPalette::Text));
     // Accepted moves have painted old dots black on the picture.
     PictureBox* box = window.picture("Picture1");
     const QImage shown = box->shown();

@@ -160,11 +160,123 @@ TEST(OtherWindows, CaptionsAndInitialSettings) {
     EXPECT_EQ(scroll->minimum(), 0);
     EXPECT_EQ(scroll->maximum(), 200);
     EXPECT_EQ(scroll->value(), 0);
-    EXPECT_EQ(scroll->geometry(), QRect(0, 128, 137, 18));
+    // Inside the picture's one-pixel border, cut to its interior (135 x 143).
+    EXPECT_EQ(scroll->geometry(), QRect(1, 129, 135, 15));
     EXPECT_EQ(gui.widget<QPushButton>(ant, "Command3")->text(), "End");
     EXPECT_EQ(gui.widget<QLabel>(ant, "Label1")->text(), "Label1");
     EXPECT_EQ(ant.Picture1.width(), 135);
     EXPECT_EQ(ant.Picture1.height(), 143);
+}
+
+TEST(OtherWindows, Form1sScrollBarTakesTheFocusInTabOrderAndTheScrollBarKeys) {
+    GuiProgram gui;
+    AntForm& ant = gui.program.Form1();
+    ant.window.Show();
+    gui.backend.syncAll();
+    FormWindow& w = gui.window(ant);
+    w.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    const char* order[] = {"Command1", "Command2", "Command3", "Picture1", "HScroll1", "Command1"};
+    w.widget(order[0])->setFocus();
+    for (std::size_t i = 1; i < std::size(order); ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        EXPECT_EQ(QApplication::focusWidget(), w.widget(order[i])) << "Tab after " << order[i - 1];
+    }
+
+    auto* bar = gui.widget<QScrollBar>(ant, "HScroll1");
+    w.widget("Command1")->setFocus();
+    QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(bar->width() - 4, bar->height() / 2));
+    ASSERT_EQ(QApplication::focusWidget(), bar);
+    ASSERT_EQ(ant.HScroll1.Value(), 1);  // the right arrow
+    // Arrows step by SmallChange and Page keys by LargeChange (both 1); Home and End go to
+    // Min and Max. Each key moves the value the program reads.
+    const struct {
+        Qt::Key key;
+        int value;
+    } keys[] = {{Qt::Key_End, 200},    {Qt::Key_Left, 199},    {Qt::Key_PageUp, 198},
+                {Qt::Key_Up, 197},     {Qt::Key_Home, 0},      {Qt::Key_Right, 1},
+                {Qt::Key_PageDown, 2}, {Qt::Key_Down, 3},      {Qt::Key_Left, 2},
+                {Qt::Key_Home, 0},     {Qt::Key_PageUp, 0},    {Qt::Key_End, 200},
+                {Qt::Key_Right, 200},  {Qt::Key_PageDown, 200}};
+    for (const auto& k : keys) {
+        QTest::keyClick(bar, k.key);
+        EXPECT_EQ(ant.HScroll1.Value(), k.value) << QKeySequence(k.key).toString().toStdString();
+    }
+}
+
+// Rows of `image` inside `area` holding a pixel darker than mid grey: their middle.
+double inkMiddle(const QImage& image, const QRect& area) {
+    int first = -1, last = -1;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            if (qGray(image.pixel(x, y)) < 128) {
+                if (first < 0) first = y;
+                last = y;
+                break;
+            }
+        }
+    }
+    return first < 0 ? -1000 : (first + last) / 2.0;
+}
+
+TEST(OtherWindows, PolymerStateMarksStandBesideTheRowsTheyName) {
+    GuiProgram gui;
+    PolymerForm& polymer = gui.program.PolymerWindow();
+    Surface& plot = polymer.Picture1;
+    plot.setScaleWidth(10);
+    plot.setScaleHeight(10);
+    gui.backend.syncAll();
+    FormWindow& w = gui.window(polymer);
+    const QRect picture = w.widget("Picture1")->geometry();
+    for (const auto& [mark, state] : {std::pair{"Label6", 1}, std::pair{"Label7", 9}}) {
+        SCOPED_TRACE(mark);
+        plot.Cls();
+        plot.PSet(5, state, QBColor(0));
+        gui.backend.syncAll();
+        const QImage shown = w.centralWidget()->grab().toImage();
+        const double row = inkMiddle(shown, picture.adjusted(2, 2, -2, -2));
+        const QLabel* label = gui.widget<QLabel>(polymer, mark);
+        EXPECT_EQ(label->text(), QString::number(state));
+        EXPECT_NEAR(inkMiddle(shown, label->geometry()), row, 1.0);
+    }
+}
+
+TEST(AllWindows, CaptionsShareOneFaceAndCountersKeepTheirsUpToATrillion) {
+    GuiProgram gui;
+    for (Form* form :
+         std::initializer_list<Form*>{&gui.main(), &gui.program.n3DPicForm(),
+                                      &gui.program.PolymerWindow(), &gui.program.Form1()}) {
+        SCOPED_TRACE(form->design().name);
+        gui.backend.syncAll();
+        FormWindow& w = gui.window(*form);
+        const Label* counter = form->counter().label;
+        std::vector<QWidget*> captions;
+        for (const ControlDesign& d : form->design().controls) {
+            if (d.kind == ControlKind::PictureBox || (counter && counter->name() == d.name))
+                continue;
+            QWidget* c = w.widget(std::string(d.name));
+            EXPECT_EQ(c->font(), captions.empty() ? c->font() : captions.front()->font()) << d.name;
+            if (d.kind == ControlKind::Label || d.kind == ControlKind::OptionButton) {
+                EXPECT_LE(c->sizeHint().width(), c->width()) << d.name;
+            }
+            captions.push_back(c);
+        }
+        if (!counter) continue;
+        auto* label = static_cast<QLabel*>(w.widget(counter->name()));
+        auto* written = static_cast<Label*>(form->control(counter->name()));
+        const QFont face = label->font();
+        for (std::uint64_t count : {1ull, 12345678ull, 123456789ull, 1'000'000'000'000ull}) {
+            if (form->counter().grouped) {
+                written->setGroupedNumber(count);
+            } else {
+                written->setNumber(count);
+            }
+            w.sync();
+            EXPECT_EQ(label->font(), face) << count;
+            EXPECT_LE(label->sizeHint().width(), label->width()) << count;
+            EXPECT_LE(label->geometry().right(), w.centralWidget()->width() - 1);
+        }
+    }
 }
 
 TEST(Ending, CtrlQQuitsAtOnce) {

@@ -12,6 +12,7 @@
 #include "batch/runners.h"
 #include "measure/atomicfile.h"
 #include "measure/model.h"
+#include "spinlab_version.h"
 
 namespace {
 
@@ -71,9 +72,29 @@ private:
     std::FILE* file_ = nullptr;
 };
 
-int run(const Options& options) {
+// Without --seed the run draws one and says so before it starts, so that even a run cut short
+// can be repeated exactly.
+Options withSeed(Options options) {
+    if (options.seed) return options;
+    options.seed = seedFromClock();
+    if (!options.json || !options.sweep.empty()) {
+        std::fprintf(stderr, "spinlab-batch: seed %llu (repeat this run with --seed %llu)\n",
+                     static_cast<unsigned long long>(*options.seed),
+                     static_cast<unsigned long long>(*options.seed));
+    }
+    return options;
+}
+
+void addSeed(Report& report, const Options& options) {
+    report.add("seed", std::to_string(*options.seed));
+}
+
+int run(const Options& given) {
+    const Options options = withSeed(given);
     if (options.simulation == "ant") {
-        print(stdout, runAnt(options), options.json);
+        Report report = runAnt(options);
+        addSeed(report, options);
+        print(stdout, report, options.json);
         return 0;
     }
     const Model& model = *findModel(options.simulation);
@@ -84,7 +105,8 @@ int run(const Options& options) {
         return 0;
     }
     Output series(options.series);
-    const Report report = runModel(model, options, series.file());
+    Report report = runModel(model, options, series.file());
+    addSeed(report, options);
     series.finish();
     // With the series on standard output the summary keeps out of its way.
     print(options.series == "-" ? stderr : stdout, report, options.json);
@@ -99,6 +121,10 @@ int main(int argc, char** argv) {
         const auto options = parseOptions(args);
         if (!options) {
             std::fputs(kHelpText, stdout);
+            return 0;
+        }
+        if (options->version) {
+            std::printf("spinlab-batch %s\n", spinlab::kVersion);
             return 0;
         }
         return run(*options);

@@ -1,8 +1,14 @@
 #include "batch/options.h"
 
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
 #include <charconv>
-#include <cmath>
 #include <cstdlib>
+#include <string_view>
+
+#include "core/rng.h"
 
 namespace spinlab::batch {
 
@@ -27,10 +33,12 @@ const char kHelpText[] =
     "  --trials K        stop inside the K-th trial, so exactly K trials run (default 1000000);\n"
     "                    ant: a cap on the steps, the walk ending at the border or inside its\n"
     "                    K-th step, whichever comes first\n"
-    "  --seed S          deterministic run: the same command gives the same run; without it the\n"
-    "                    generator follows the clock\n"
+    "  --seed S          deterministic run: the same command gives the same run; without it a\n"
+    "                    seed is drawn from the clock and reported (the seed field of --json,\n"
+    "                    else a line on standard error), so that any run can be repeated\n"
     "  --json            print one JSON object instead of lines of text\n"
     "  --help            show this text\n"
+    "  --version         show the version\n"
     "\n"
     "Measurements (square, cubic, chain):\n"
     "  --every K --series FILE\n"
@@ -64,6 +72,7 @@ const char kHelpText[] =
     "the cap ended the walk), x and y (the ant's last cell, on the 135 x 143 picture at 15\n"
     "twips per pixel), heading (the start heading: 1 up, 2 right, 3 down, 4 left) and label\n"
     "(the step counter's caption, \"1,234\").\n"
+    "With --json both end with seed, the seed the run used (given or drawn).\n"
     "\n"
     "Exit status: 0 on success, 1 for a malformed command line, 2 when an input fails as it\n"
     "would in the window (not a number, out of range, lattice too large); the message names\n"
@@ -82,30 +91,117 @@ std::uint64_t wholeNumber(const std::string& option, const std::string& text, bo
     return value;
 }
 
+// A number of --sweep as typed, exactly: 3.1 is 31 units at scale 1, 2e-3 is 2 at scale 3.
+struct Decimal {
+    std::int64_t units = 0;
+    int scale = 0;
+};
+
+constexpr std::int64_t kMaxUnits = 9'999'999'999'999'999;  // 16 digits: far from overflow
+
+// Plain decimal notation, optionally with an exponent; no spaces, hex or inf.
+std::optional<Decimal> parseDecimal(std::string_view text) {
+    std::size_t i = 0;
+    const bool negative = i < text.size() && text[i] == '-';
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) ++i;
+    std::int64_t units = 0;
+    int digits = 0, fraction = 0;
+    bool point = false;
+    for (; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '.' && !point) {
+            point = true;
+        } else if (c >= '0' && c <= '9') {
+            if (units > kMaxUnits / 10) return std::nullopt;
+            units = units * 10 + (c - '0');
+            ++digits;
+            if (point) ++fraction;
+        } else {
+            break;
+        }
+    }
+    if (digits == 0) return std::nullopt;
+    int exponent = 0;
+    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+        const bool plus = ++i < text.size() && text[i] == '+';  // from_chars takes no plus
+        const char* first = text.data() + i + (plus ? 1 : 0);
+        const char* last = text.data() + text.size();
+        const auto [ptr, ec] = std::from_chars(first, last, exponent);
+        if (ec != std::errc() || (plus && *first == '-') || std::abs(exponent) > 30)
+            return std::nullopt;
+        i = static_cast<std::size_t>(ptr - text.data());
+    }
+    if (i != text.size()) return std::nullopt;
+    Decimal d{negative ? -units : units, fraction - exponent};
+    for (; d.scale < 0; ++d.scale) {
+        if (std::abs(d.units) > kMaxUnits / 10) return std::nullopt;
+        d.units *= 10;
+    }
+    return d;
+}
+
+// d in units of 10^-scale (scale >= d.scale); false when that needs more than 16 digits.
+bool rescale(const Decimal& d, int scale, std::int64_t& out) {
+    out = d.units;
+    for (int s = d.scale; s < scale; ++s) {
+        if (std::abs(out) > kMaxUnits / 10) return false;
+        out *= 10;
+    }
+    return true;
+}
+
+// The shortest text of units * 10^-scale: 31 at scale 2 is "0.31", 400 at scale 2 is "4".
+std::string decimalText(std::int64_t units, int scale) {
+    std::string digits = std::to_string(units < 0 ? -units : units);
+    if (digits.size() <= static_cast<std::size_t>(scale))
+        digits.insert(0, static_cast<std::size_t>(scale) + 1 - digits.size(), '0');
+    std::string text = digits.substr(0, digits.size() - static_cast<std::size_t>(scale));
+    std::string fraction = digits.substr(text.size());
+    while (!fraction.empty() && fraction.back() == '0')
+        fraction.pop_back();
+    if (!fraction.empty()) text += "." + fraction;
+    return units < 0 ? "-" + text : text;
+}
+
 }  // namespace
 
-std::vector<double> sweepTemperatures(const std::string& range) {
-    double v[3];
+std::uint64_t seedFromClock() {
+    // Mixed, so that runs started one after the other get unrelated seeds.
+    std::uint64_t z = clockReading() ^ (static_cast<std::uint64_t>(::getpid()) << 40);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    return (z ^ (z >> 31)) >> 11;
+}
+
+std::vector<std::string> sweepTemperatures(const std::string& range) {
+    const std::string usage = "--sweep takes T1:T2:STEP, not \"" + range + "\"";
+    std::array<Decimal, 3> v;
     std::size_t start = 0;
-    for (int i = 0; i < 3; ++i) {
+    for (std::size_t i = 0; i < 3; ++i) {
         const std::size_t colon = i < 2 ? range.find(':', start) : range.size();
-        const std::string part =
-            range.substr(start, colon == std::string::npos ? 0 : colon - start);
-        char* end = nullptr;
-        v[i] = std::strtod(part.c_str(), &end);
-        if (colon == std::string::npos || part.empty() || *end != '\0' || !std::isfinite(v[i])) {
-            throw UsageError{"--sweep takes T1:T2:STEP, not \"" + range + "\""};
-        }
+        if (colon == std::string::npos) throw UsageError{usage};
+        const std::string_view part = std::string_view(range).substr(start, colon - start);
+        const std::optional<Decimal> d = parseDecimal(part);
+        if (!d) throw UsageError{usage};
+        v[i] = *d;
         start = colon + 1;
     }
-    const double span = (v[1] - v[0]) / v[2];
-    if (v[2] == 0 || span < -1e-9 || span > 10000) {
+    // Everything at the finest scale typed, so T1 + i * STEP is exact.
+    const int scale = std::max({v[0].scale, v[1].scale, v[2].scale});
+    std::array<std::int64_t, 3> u{};
+    for (std::size_t i = 0; i < 3; ++i) {
+        if (!rescale(v[i], scale, u[i])) {
+            throw UsageError{"--sweep: \"" + range + "\" needs more than 16 digits"};
+        }
+    }
+    const auto [t1, t2, step] = u;
+    if (step == 0 || (t2 != t1 && (t2 > t1) != (step > 0)) || (t2 - t1) / step > 10000) {
         throw UsageError{"--sweep: STEP must lead from T1 to T2 in at most 10001 temperatures"};
     }
-    std::vector<double> temps;
-    const auto count = static_cast<std::size_t>(std::floor(span + 1e-9)) + 1;
-    for (std::size_t i = 0; i < count; ++i)
-        temps.push_back(v[0] + static_cast<double>(i) * v[2]);
+    std::vector<std::string> temps;
+    const std::int64_t count = (t2 - t1) / step + 1;
+    for (std::int64_t i = 0; i < count; ++i)
+        temps.push_back(decimalText(t1 + i * step, scale));
     return temps;
 }
 
@@ -119,6 +215,11 @@ std::optional<Options> parseOptions(const std::vector<std::string>& args) {
     for (; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (a == "--help" || a == "-h") return std::nullopt;
+        if (a == "--version") {
+            Options version;
+            version.version = true;
+            return version;
+        }
         if (a == "--size") {
             options.size = value(a);
         } else if (a == "--units") {

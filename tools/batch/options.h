@@ -25,17 +25,25 @@ struct Options {
     std::string sweep;        // T1:T2:STEP, one run per temperature
     double burnIn = 0.2;      // sweep: share of each run's trials left out of the averages
     unsigned threads = 0;     // sweep: parallel runs (0: one per core)
+    bool version = false;     // --version: print the version, run nothing
 };
 
-// The temperatures of a sweep, T1, T1 + STEP, ... up to T2 inclusive.
-std::vector<double> sweepTemperatures(const std::string& range);
+// The temperatures of a sweep, T1, T1 + STEP, ... up to T2 inclusive, as the texts their rows
+// and runs use. They are computed in decimal, so a temperature has the same text whichever
+// sweep reaches it: 3.1 from 2:4:0.1 and from 3.1:4:0.1 alike.
+std::vector<std::string> sweepTemperatures(const std::string& range);
 
 // Thrown for a malformed command line; the message is shown with a hint to --help.
 struct UsageError {
     std::string message;
 };
 
-// Parses argv (without the program name). Returns nothing when --help was asked for.
+// A seed for a run given no --seed, drawn from the clock. It stays below 2^53 so that every JSON
+// reader keeps it exact, and the run can be repeated with --seed.
+std::uint64_t seedFromClock();
+
+// Parses argv (without the program name). Returns nothing when --help was asked for, and
+// options with only version set for --version.
 std::optional<Options> parseOptions(const std::vector<std::string>& args);
 
 extern const char kHelpText[];

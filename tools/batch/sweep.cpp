@@ -26,19 +26,22 @@ struct Point {
     std::string failure;
 };
 
-// Each temperature gets its own generator, derived from the sweep's seed and its place in the
-// sweep, so the output does not depend on which thread ran which temperature.
-std::uint64_t seedFor(std::uint64_t seed, std::size_t index) {
-    std::uint64_t z = seed + 0x9E3779B97F4A7C15ull * (index + 1);
+std::uint64_t mix(std::uint64_t z) {
     z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
     z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
     return z ^ (z >> 31);
 }
 
-std::string temperatureText(double t) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%.10g", t);
-    return buf;
+// Each temperature's generator derives from the sweep's seed and the temperature's text in its
+// row, not from its place in the sweep: a row comes out the same from a whole sweep, from any
+// shard of it on another machine, and from whichever thread ran it.
+std::uint64_t seedFor(std::uint64_t seed, const std::string& temp) {
+    std::uint64_t h = 0xCBF29CE484222325ull;  // FNV-1a
+    for (const char c : temp) {
+        h ^= static_cast<unsigned char>(c);
+        h *= 0x100000001B3ull;
+    }
+    return mix(seed ^ mix(h + 0x9E3779B97F4A7C15ull));
 }
 
 Point measure(const Model& model, const Options& options) {
@@ -81,7 +84,7 @@ Point measure(const Model& model, const Options& options) {
 }  // namespace
 
 void runSweep(const Model& model, const Options& options, std::FILE* out) {
-    const std::vector<double> temps = sweepTemperatures(options.sweep);
+    const std::vector<std::string> temps = sweepTemperatures(options.sweep);
     std::vector<Point> points(temps.size());
     unsigned threads = options.threads ? options.threads : std::thread::hardware_concurrency();
     threads = std::max(1u, std::min<unsigned>(threads, static_cast<unsigned>(temps.size())));
@@ -93,8 +96,8 @@ void runSweep(const Model& model, const Options& options, std::FILE* out) {
     auto work = [&] {
         for (std::size_t i = next++; i < temps.size(); i = next++) {
             Options o = options;
-            o.temp = temperatureText(temps[i]);
-            if (options.seed) o.seed = seedFor(*options.seed, i);
+            o.temp = temps[i];
+            if (options.seed) o.seed = seedFor(*options.seed, temps[i]);
             try {
                 points[i] = measure(model, o);
             } catch (const RunFailure& e) {
