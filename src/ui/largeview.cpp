@@ -286,6 +286,7 @@ void LargeViewWindow::refresh() {
     bool all = true;
     QRect changed;
     if (shown_.width == block_.width && shown_.height == block_.height && shownKind_ == kind) {
+        all = false;
         int left = block_.width, right = -1, top = block_.height, bottom = -1;
         for (int row = 0; row < block_.height; ++row) {
             const std::size_t at = static_cast<std::size_t>(row) * block_.width;
