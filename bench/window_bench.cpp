@@ -3,13 +3,18 @@
 // click arrives) and reports trials per second, repaints per second of the simulation's
 // pictures, and the delay from the click to the loop's end.
 //
-//   spinlab_window_bench [square|cubic|chain] [seconds] [size] [measurements|largeview|both]
-//   spinlab_window_bench ant [steps] [obstacles]
+//   spinlab_window_bench [square|cubic|chain] [seconds] [size] [speed|all] [temperature]
+//       [measurements|largeview|both]
+//   spinlab_window_bench ant [steps] [obstacles] [speed]
 //
-// The size is the Lattice Size for the lattices and the Number of Chain Units for the chain. The
-// ant presses Form1's Start until its walks have taken at least `steps` steps (default 20000)
-// and reports how long they took in the real window. The last argument opens the Run menu's
-// windows for the run, to see what they cost.
+// The size is the Lattice Size for the lattices and the Number of Chain Units for the chain; the
+// temperature is typed into Temp (default: as the window starts, 2.2619). The
+// speed is a key of the Run menu's table (full, 10000000, ..., 10, frame), by default the one the
+// program starts with: full speed for the simulations, 3000 for the ant; "all" runs the
+// simulation at every speed in turn and sets the achieved rate against each. The ant presses
+// Form1's Start until its walks have taken at least `steps` steps (default 20000) and reports
+// how long they took in the real window. The last argument opens the Run menu's windows for
+// the run, to see what they cost.
 
 #include <QAction>
 #include <QApplication>
@@ -25,6 +30,7 @@
 #include <vector>
 
 #include "app/application.h"
+#include "core/pace.h"
 #include "core/rng.h"
 #include "ui/formwindow.h"
 #include "ui/measuretools.h"
@@ -67,6 +73,7 @@ void postClick(QWidget* target) {
 int antBench(spinlab::Program& program, spinlab::QtBackend& backend, spinlab::QtPump& pump,
              spinlab::Application& application, long long wanted, int obstacles) {
     using Clock = std::chrono::steady_clock;
+    const spinlab::SpeedChoice& speed = program.pace().speedOf(spinlab::RunKind::Ant);
     spinlab::AntForm& form = program.Form1();
     form.window.Show();
     form.HScroll1.setValue(obstacles);
@@ -88,6 +95,7 @@ int antBench(spinlab::Program& program, spinlab::QtBackend& backend, spinlab::Qt
     }
     const double run = std::chrono::duration<double>(Clock::now() - first).count();
     std::printf("simulation:          ant, %d obstacles\n", obstacles);
+    std::printf("speed:               %s\n", std::string(speed.caption).c_str());
     std::printf("walks:               %d, %lld steps (last label %s)\n", walks, steps,
                 form.Label1.Caption().c_str());
     std::printf("seconds:             %.4f (%.4f per 20,000 steps)\n", run, run * 20000.0 / steps);
@@ -97,6 +105,67 @@ int antBench(spinlab::Program& program, spinlab::QtBackend& backend, spinlab::Qt
     return 0;
 }
 
+// One run of a simulation already chosen in the File menu, stopped after `seconds`.
+void simulationRun(const std::string& simulation, const std::string& size, double seconds,
+                   spinlab::Program& program, spinlab::QtPump& pump, spinlab::FormWindow& window,
+                   const std::vector<spinlab::PictureBox*>& pictures, bool oneLine) {
+    using Clock = std::chrono::steady_clock;
+    spinlab::MainForm& form = program.IsingModel();
+    const spinlab::SpeedChoice& speed = program.pace().speedOf(spinlab::RunKind::Square);
+    // A repaint is one slice in which any of the simulation's pictures was painted.
+    PaintCounter counter(pump);
+    for (spinlab::PictureBox* p : pictures)
+        p->installEventFilter(&counter);
+    auto* start = qobject_cast<QPushButton*>(window.widget("Command1"));
+    auto* stop = qobject_cast<QPushButton*>(window.widget("Command2"));
+
+    std::uint64_t callsAtFirst = 0;
+    std::uint64_t slicesAtFirst = 0;
+    Clock::time_point first;
+    int paintsAtFirst = 0;
+    std::atomic<long long> clickedAt{0};
+    std::thread clicker;
+    QTimer::singleShot(0, [&] {
+        // The first timer inside the run: the set-up is over.
+        first = Clock::now();
+        callsAtFirst = pump.calls();
+        slicesAtFirst = pump.slices();
+        paintsAtFirst = counter.paints;
+        clicker = std::thread([&] {
+            std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+            clickedAt = Clock::now().time_since_epoch().count();
+            postClick(stop);
+        });
+    });
+    start->click();
+    const Clock::time_point ended = Clock::now();
+    if (clicker.joinable()) clicker.join();
+    for (spinlab::PictureBox* p : pictures)
+        p->removeEventFilter(&counter);
+
+    const double run = std::chrono::duration<double>(ended - first).count();
+    const double trials = static_cast<double>(pump.calls() - callsAtFirst);
+    const double stopDelayMs = std::chrono::duration<double, std::milli>(
+                                   ended.time_since_epoch() - Clock::duration(clickedAt.load()))
+                                   .count();
+    if (oneLine) {
+        const double ratio = speed.perSecond == 0 ? 0.0 : trials / run / double(speed.perSecond);
+        std::printf("%-28s %12.4g %10.4f %10.1f %8.2f\n", std::string(speed.caption).c_str(),
+                    trials / run, ratio, (pump.slices() - slicesAtFirst) / run, stopDelayMs);
+        return;
+    }
+    const std::string label =
+        simulation == "cubic" ? program.n3DPicForm().Label1.Caption() : form.Label1.Caption();
+    std::printf("simulation:          %s, size %s, temperature %s\n", simulation.c_str(),
+                size.c_str(), form.Temp.Text().c_str());
+    std::printf("speed:               %s\n", std::string(speed.caption).c_str());
+    std::printf("trials:              %.0f (label %s)\n", trials, label.c_str());
+    std::printf("trials per second:   %.3g\n", trials / run);
+    std::printf("repaints per second: %.1f\n", (counter.paints - paintsAtFirst) / run);
+    std::printf("event slices:        %.1f per second\n", (pump.slices() - slicesAtFirst) / run);
+    std::printf("stop delay:          %.2f ms\n", stopDelayMs);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -104,27 +173,40 @@ int main(int argc, char** argv) {
     const std::string simulation = argc > 1 ? argv[1] : "square";
     const double seconds = argc > 2 ? std::atof(argv[2]) : 3.0;
     const std::string size = argc > 3 ? argv[3] : (simulation == "chain" ? "10000" : "60");
-    if (simulation != "square" && simulation != "cubic" && simulation != "chain" &&
-        simulation != "ant") {
-        std::fprintf(stderr,
-                     "usage: spinlab_window_bench [square|cubic|chain] [seconds] [size] "
-                     "[measurements|largeview|both]\n"
-                     "       spinlab_window_bench ant [steps] [obstacles]\n");
+    const std::string speedKey = argc > 4 ? argv[4] : "";
+    const bool every = speedKey == "all" && simulation != "ant";
+    if ((simulation != "square" && simulation != "cubic" && simulation != "chain" &&
+         simulation != "ant") ||
+        (!speedKey.empty() && !every && spinlab::findSpeed(speedKey) < 0)) {
+        std::fprintf(
+            stderr,
+            "usage: spinlab_window_bench [square|cubic|chain] [seconds] [size] [speed|all] "
+            "[temperature] [measurements|largeview|both]\n"
+            "       spinlab_window_bench ant [steps] [obstacles] [speed]\n"
+            "speeds:");
+        for (const spinlab::SpeedChoice& choice : spinlab::kSpeedChoices)
+            std::fprintf(stderr, " %s", std::string(choice.key).c_str());
+        std::fprintf(stderr, "\n");
         return 2;
     }
     QApplication app(argc, argv);
-    using Clock = std::chrono::steady_clock;
 
     spinlab::QtApp qt(spinlab::Rng::fromClock());
     spinlab::Program& program = qt.program;
     spinlab::QtBackend& backend = qt.backend;
     spinlab::QtPump& pump = qt.pump;
     spinlab::Application& application = qt.app;
+    const spinlab::PaceTarget target =
+        simulation == "ant" ? spinlab::PaceTarget::AntWalk : spinlab::PaceTarget::Simulations;
+    if (!speedKey.empty() && !every) {
+        program.pace().setSpeed(target, static_cast<std::size_t>(spinlab::findSpeed(speedKey)));
+    }
     if (simulation == "ant") {
         return antBench(program, backend, pump, application, argc > 2 ? std::atoll(argv[2]) : 20000,
                         argc > 3 ? std::atoi(argv[3]) : 0);
     }
     spinlab::MainForm& form = program.IsingModel();
+    if (argc > 5) form.Temp.setText(argv[5]);
     std::vector<spinlab::PictureBox*> pictures;
     spinlab::FormWindow& window = *backend.windowFor(form);
     if (simulation == "square") {
@@ -142,51 +224,23 @@ int main(int argc, char** argv) {
         program.PolymerWindow().Iterations.setText(size);
         pictures.push_back(backend.windowFor(program.PolymerWindow())->picture("Picture1"));
     }
-    const std::string open = argc > 4 ? argv[4] : "";
+    const std::string open = argc > 6 ? argv[6] : "";
     if (open == "measurements" || open == "both") backend.measureTools()->showMeasurements();
     if (open == "largeview" || open == "both") backend.measureTools()->showLargeView();
     backend.syncAll();
     QCoreApplication::processEvents();
 
-    // A repaint is one slice in which any of the simulation's pictures was painted.
-    PaintCounter counter(pump);
-    for (spinlab::PictureBox* p : pictures)
-        p->installEventFilter(&counter);
-    auto* start = qobject_cast<QPushButton*>(window.widget("Command1"));
-    auto* stop = qobject_cast<QPushButton*>(window.widget("Command2"));
-
-    std::uint64_t callsAtFirst = 0;
-    Clock::time_point first;
-    int paintsAtFirst = 0;
-    std::atomic<long long> clickedAt{0};
-    std::thread clicker;
-    QTimer::singleShot(0, [&] {
-        // The first timer inside the run: the set-up is over.
-        first = Clock::now();
-        callsAtFirst = pump.calls();
-        paintsAtFirst = counter.paints;
-        clicker = std::thread([&] {
-            std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
-            clickedAt = Clock::now().time_since_epoch().count();
-            postClick(stop);
-        });
-    });
-    start->click();
-    const Clock::time_point ended = Clock::now();
-    if (clicker.joinable()) clicker.join();
-
-    const double run = std::chrono::duration<double>(ended - first).count();
-    const double trials = static_cast<double>(pump.calls() - callsAtFirst);
-    const double stopDelayMs = std::chrono::duration<double, std::milli>(
-                                   ended.time_since_epoch() - Clock::duration(clickedAt.load()))
-                                   .count();
-    const std::string label =
-        simulation == "cubic" ? program.n3DPicForm().Label1.Caption() : form.Label1.Caption();
-    std::printf("simulation:          %s, size %s\n", simulation.c_str(), size.c_str());
-    std::printf("trials:              %.0f (label %s)\n", trials, label.c_str());
-    std::printf("trials per second:   %.3g\n", trials / run);
-    std::printf("repaints per second: %.1f\n", (counter.paints - paintsAtFirst) / run);
-    std::printf("event slices:        %.1f per second\n", pump.slices() / run);
-    std::printf("stop delay:          %.2f ms\n", stopDelayMs);
+    if (!every) {
+        simulationRun(simulation, size, seconds, program, pump, window, pictures, false);
+        return 0;
+    }
+    std::printf("simulation: %s, size %s, %.1f s at each speed\n", simulation.c_str(), size.c_str(),
+                seconds);
+    std::printf("%-28s %12s %10s %10s %8s\n", "speed", "trials/s", "of setting", "slices/s",
+                "stop ms");
+    for (std::size_t i = 0; i < spinlab::kSpeedChoices.size(); ++i) {
+        program.pace().setSpeed(spinlab::PaceTarget::Simulations, i);
+        simulationRun(simulation, size, seconds, program, pump, window, pictures, true);
+    }
     return 0;
 }

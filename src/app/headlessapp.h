@@ -3,6 +3,8 @@
 // windows and their handlers, with the main window shown as at start. The batch tool, the
 // benchmarks and the tests all run the program through this one assembly.
 
+#include <utility>
+
 #include "app/application.h"
 #include "core/headless.h"
 #include "core/program.h"
@@ -12,7 +14,7 @@ namespace spinlab {
 
 struct HeadlessApp {
     explicit HeadlessApp(Rng generator, double twipsPerPixel = 15.0)
-        : rng(generator),
+        : rng(std::move(generator)),
           backend(twipsPerPixel),
           pump(&rng),
           program(backend, pump, rng),

@@ -55,6 +55,7 @@ void AcceptanceRule::rebuild() {
                                : drawsBelow(metropolisProbability(dE, t));
         }
         table_.threshold[dE + kMaxDelta] = threshold;
+        table_.limit[dE + kMaxDelta] = static_cast<float>(threshold) * 0x1p-24f;
     }
 }
 

@@ -30,9 +30,17 @@ public:
     // CheckNoise for a whole-number dE within +-kMaxDelta, as a plain accept/reject.
     bool accepts(int dE) {
         rng_.Randomize();
-        const std::uint32_t k = rng_.next24();
+        const float r = rng_.Rnd();
         const Table& t = table();
-        return k < t.threshold[dE + kMaxDelta];
+        return r < t.limit[dE + kMaxDelta];
+    }
+
+    // For a loop that runs many trials while no input can change: Rnd below limits[dE] accepts a
+    // whole-number dE within +-kMaxDelta, exactly as accepts(dE). nullptr when the temperature
+    // text fails: each trial must then go on its own, so that the error comes after its draw.
+    const float* limits() {
+        if (tableEpoch_ != epoch_.value) rebuild();
+        return error_ ? nullptr : table_.limit.data() + kMaxDelta;
     }
 
     // The temperature CheckNoise uses now (1 for an empty text or one that rounds to 0).
@@ -42,6 +50,8 @@ private:
     struct Table {
         // Draws k (Rnd = k * 2^-24) below threshold[dE + kMaxDelta] are accepted.
         std::array<std::uint32_t, 2 * kMaxDelta + 1> threshold{};
+        // The same thresholds as Singles (threshold * 2^-24, exact), to compare with Rnd.
+        std::array<float, 2 * kMaxDelta + 1> limit{};
         double temperature = 1.0;
         bool glauber = false;
         bool metropolis = false;

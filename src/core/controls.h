@@ -67,13 +67,11 @@ public:
 
     // CInt of the text, parsed once per edit; throws ConversionError naming this box.
     std::int16_t cint() const {
-        if (cintVersion_ != version_) {
-            cint_ = readCInt(text_);
-            cintVersion_ = version_;
-        }
-        if (!cint_.value) throwCIntError();
+        if (!reading().value) throwCIntError();
         return *cint_.value;
     }
+    // Whether cint() would give a value rather than throw.
+    bool cintConverts() const { return reading().value.has_value(); }
     // CDbl of the text; throws ConversionError naming this box.
     double cdbl() const;
 
@@ -83,6 +81,13 @@ public:
     std::function<void()> onChange;
 
 private:
+    const CIntReading& reading() const {
+        if (cintVersion_ != version_) {
+            cint_ = readCInt(text_);
+            cintVersion_ = version_;
+        }
+        return cint_;
+    }
     [[noreturn]] void throwCIntError() const;
 
     std::string inputName_;

@@ -29,10 +29,22 @@ public:
     // DoEvents calls made so far.
     std::uint64_t calls() const { return calls_; }
 
+    // How many DoEvents calls from now on would return false without running anything. A loop
+    // may run that many trials at once, nothing the user can change changing meanwhile, and
+    // then count their calls with skipQuiet; the next call is the one that services.
+    std::uint64_t quietCalls() const { return due_ > calls_ + 1 ? due_ - calls_ - 1 : 0; }
+    void skipQuiet(std::uint64_t calls) {
+        const std::uint64_t quiet = quietCalls();
+        calls_ += calls < quiet ? calls : quiet;
+    }
+
     // Runs `hook` inside every `every`-th DoEvents call from now on, after the backend's own
     // service of that call; an empty hook removes it. Samplers read the loops' running totals
     // here at exact trial counts, on either backend.
     void everyCall(Event hook, std::uint64_t every = 1);
+
+    // Services the backend inside the next DoEvents call, whatever it asked for before.
+    void serviceSoon() { serviceAgainAfter(1); }
 
     // After End no more events are handled: every DoEvents unwinds its loop with EndRequested.
     void requestEnd() {

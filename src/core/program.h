@@ -11,6 +11,7 @@
 #include "core/errors.h"
 #include "core/eventpump.h"
 #include "core/forms.h"
+#include "core/pace.h"
 #include "core/rng.h"
 #include "core/runs.h"
 
@@ -48,6 +49,9 @@ public:
     // The runs under way in the main window and Form1, innermost last.
     RunStack& runs() { return runs_; }
     const RunStack& runs() const { return runs_; }
+    // The speeds, Pause and Step of the Run menu.
+    Pace& pace() { return pace_; }
+    const Pace& pace() const { return pace_; }
     double TwipsPerPixelX() const { return backend_.twipsPerPixelX(); }
     double TwipsPerPixelY() const { return backend_.twipsPerPixelY(); }
 
@@ -102,6 +106,7 @@ private:
     Rng& rng_;
     InputEpoch epoch_;
     RunStack runs_;
+    Pace pace_;
     std::unique_ptr<MainForm> main_;
     std::unique_ptr<View3DForm> view3D_;
     std::unique_ptr<PolymerForm> polymer_;

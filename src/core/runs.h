@@ -55,10 +55,14 @@ public:
     // happen while an error unwinds the run.
     std::function<void()> onChange;
 
+    // Told of every run as it begins.
+    std::function<void(RunKind)> onBegin;
+
 private:
     std::uint64_t calls() const { return pump_ ? pump_->calls() : 0; }
     void push(RunKind kind) {
         runs_.push_back({kind, ++started_, calls(), 0});
+        if (onBegin) onBegin(kind);
         if (onChange) onChange();
     }
     void pop() {

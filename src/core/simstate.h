@@ -84,17 +84,17 @@ private:
 };
 
 // The polymer chain: rotational states 1..9 of units 0..10000 (0 before the first set-up).
+// data() points at unit 0; a 0 cell before it and after unit 10000, which matches no state,
+// lets the loop read both neighbours of any unit.
 class Chain {
 public:
     static constexpr int kMax = 10000;
 
-    Chain() : states_(kMax + 1, 0) {}
-    int get(std::int64_t i) const { return states_[static_cast<std::size_t>(check(i))]; }
-    void set(std::int64_t i, int state) {
-        states_[static_cast<std::size_t>(check(i))] = static_cast<std::int16_t>(state);
-    }
-    const std::int16_t* data() const { return states_.data(); }
-    std::int16_t* data() { return states_.data(); }
+    Chain() : states_(kMax + 3, 0) {}
+    int get(std::int64_t i) const { return data()[check(i)]; }
+    void set(std::int64_t i, int state) { data()[check(i)] = static_cast<std::int16_t>(state); }
+    const std::int16_t* data() const { return states_.data() + 1; }
+    std::int16_t* data() { return states_.data() + 1; }
 
 private:
     static std::int64_t check(std::int64_t i) {

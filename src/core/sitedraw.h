@@ -5,14 +5,14 @@
 
 #include "core/controls.h"
 #include "core/rng.h"
-#include "core/runtime.h"
+#include "core/rounding.h"
 
 namespace spinlab {
 
 inline int drawIndex(Rng& rng, const TextBox& size) {
     rng.Randomize();
     const float r = rng.Rnd();
-    return static_cast<int>(Round(static_cast<float>(size.cint()) * r));
+    return roundToInt(static_cast<float>(size.cint()) * r);
 }
 
 }  // namespace spinlab

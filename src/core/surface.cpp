@@ -56,10 +56,12 @@ void axisFactors(float scale, int pixels, double& span, double& units) {
 void Surface::updateFactors() {
     axisFactors(scaleWidth_, width_, spanX_, unitsX_);
     axisFactors(scaleHeight_, height_, spanY_, unitsY_);
+    ++geometry_;
 }
 
 void Surface::setDrawWidth(int pixels) {
     drawWidth_ = std::max(pixels, 1);
+    ++geometry_;
 }
 
 void Surface::paintDot(double px, double py, Color color) {
@@ -82,6 +84,117 @@ void Surface::paintDot(double px, double py, Color color) {
         std::fill(row + x0, row + x1, value);
     }
     dirty_ = true;
+}
+
+namespace {
+
+constexpr int kMissed = -32768;
+
+// The left (top) pixel of the dot paintDot paints for a pen of width d centred on pixel
+// coordinate p, on an axis of `size` pixels, before clipping; the same tests in the same order.
+int dotStart(double p, int d, int size) {
+    if (!(p > -d && p < size + d)) return kMissed;
+    int left = static_cast<int>(std::floor(p - (d - 1.0) / 2.0));
+    if (p <= size && left > size - 1) left = size - 1;
+    return left;
+}
+
+}  // namespace
+
+// PSet's quick path for a one-pixel pen inside the surface paints the pixel paintDot would, so
+// paintDot's arithmetic describes every dot.
+void DotGrid::rebuild(Surface& surface, int maxX, int maxY) {
+    surface_ = &surface;
+    geometry_ = surface.geometry_;
+    maxX_ = maxX;
+    maxY_ = maxY;
+    const int pen = surface.drawWidth_;
+    const bool quick = pen <= 2;
+    auto axis = [pen, quick](std::vector<std::int16_t>& start, std::size_t points, int size,
+                             auto toPixel, auto onQuick) {
+        start.resize(points);
+        for (std::size_t i = 0; i < points; ++i) {
+            const int first = dotStart(toPixel(static_cast<double>(i)), pen, size);
+            start[i] = static_cast<std::int16_t>(first);
+            onQuick(i, quick && first >= 0 && first + pen <= size ? first : -1);
+        }
+    };
+    const std::size_t columns = static_cast<std::size_t>(std::max(maxX, 0)) + 1;
+    const std::size_t rows = static_cast<std::size_t>(std::max(maxY, 0)) + 1;
+    column_.resize(columns);
+    row_.resize(rows);
+    axis(
+        left_, columns, surface.width_, [&](double x) { return surface.toPx(x); },
+        [&](std::size_t i, int first) { column_[i] = static_cast<std::int16_t>(first); });
+    axis(
+        top_, rows, surface.height_, [&](double y) { return surface.toPy(y); },
+        [&](std::size_t i, int first) {
+            row_[i] = first < 0 ? -1 : static_cast<std::int32_t>(first * surface.stride_);
+        });
+    // Apart: the dots' runs along an axis, clipped to the surface, do not overlap.
+    auto apart = [pen](const std::vector<std::int16_t>& start, int size) {
+        int end = 0;
+        for (const int first : start) {
+            const int lo = std::max(first, 0), hi = std::min(first + pen, size);
+            if (lo >= hi) continue;
+            if (lo < end) return false;
+            end = hi;
+        }
+        return true;
+    };
+    auto distinct = [pen](const std::vector<std::int16_t>& start, int size) {
+        std::size_t places = 0;
+        int last = kMissed;
+        for (const int first : start) {
+            if (std::max(first, 0) >= std::min(first + pen, size) || first == last) continue;
+            ++places;
+            last = first;
+        }
+        return places;
+    };
+    places_ = distinct(left_, surface.width_) * distinct(top_, surface.height_);
+    const bool rowsApart = apart(top_, surface.height_);
+    byColumn_ = pen == 2 && rowsApart;
+    disjoint_ = rowsApart && apart(left_, surface.width_);
+    done_.assign(std::max(doneSize(), surface.pixels_.size()) + 1, 0);
+}
+
+std::size_t DotGrid::doneSize() const {
+    return byColumn_ ? top_.size() * static_cast<std::size_t>(surface_->width_) + 1
+                     : surface_->pixels_.size() + 1;
+}
+
+void DotGrid::paintClipped(int x, int y, std::uint32_t pixel, bool backwards) {
+    const int left = left_[static_cast<std::size_t>(x)];
+    const int top = top_[static_cast<std::size_t>(y)];
+    const int pen = surface_->drawWidth_;
+    const int width = surface_->width_;
+    const int x0 = std::max(left, 0), x1 = std::min(left + pen, width);
+    const int y0 = std::max(top, 0), y1 = std::min(top + pen, surface_->height_);
+    const auto w = static_cast<std::size_t>(width);
+    if (backwards && byColumn_) {
+        // Every dot of this y covers the same rows: a column is taken as a whole.
+        for (int i = x0; i < x1; ++i) {
+            std::uint8_t& mark =
+                done_[static_cast<std::size_t>(y) * w + static_cast<std::size_t>(i)];
+            if (mark) continue;
+            mark = 1;
+            for (int j = y0; j < y1; ++j)
+                surface_->pixels_[static_cast<std::size_t>(j) * w + static_cast<std::size_t>(i)] =
+                    pixel;
+        }
+        return;
+    }
+    for (int j = y0; j < y1; ++j) {
+        for (int i = x0; i < x1; ++i) {
+            const std::size_t at = static_cast<std::size_t>(j) * w + static_cast<std::size_t>(i);
+            if (backwards) {
+                if (done_[at]) continue;
+                done_[at] = 1;
+            }
+            surface_->pixels_[at] = pixel;
+        }
+    }
 }
 
 Color Surface::Point(double x, double y) const {

@@ -1,6 +1,12 @@
 #include "ising2d/ising2d.h"
 
+#include <algorithm>
+#include <span>
+#include <type_traits>
+#include <vector>
+
 #include "core/program.h"
+#include "core/rounding.h"
 #include "core/runtime.h"
 #include "core/sitedraw.h"
 
@@ -30,8 +36,6 @@ void InitLattice2D(Program& program) {
     }
 }
 
-namespace {}  // namespace
-
 int clippedSiteSum(const SquareLattice& lattice, int x, int y, int n) {
     const int s = lattice.get(x, y);
     return s * clippedNeighbourTotal(lattice, x, y, n);
@@ -51,10 +55,204 @@ int clippedNeighbourTotal(const SquareLattice& lattice, int x, int y, int n) {
     return sum;
 }
 
+namespace {
+
+// The neighbourhood of the model: the 3 x 3 block around the site with open edges. Another
+// coupling or edge rule would be another policy with the same members.
+struct OpenBlock {
+    // The sum of the spins around a site of 0..N while the cells beyond N read 0: the zero frame
+    // clips the low edges, the cleared cells the high ones.
+    static int sum(const std::int8_t* c) {
+        constexpr int S = SquareLattice::kStride;
+        return c[-S - 1] + c[-S] + c[-S + 1] + c[-1] + c[1] + c[S - 1] + c[S] + c[S + 1];
+    }
+
+    // Clears column N + 1 and row N + 1 for a stretch of trials and puts back what an earlier,
+    // larger run left there: inside the stretch no one else reads the lattice.
+    class Edges {
+    public:
+        Edges(SquareLattice& lattice, int n, std::vector<std::int8_t>& keep)
+            : lattice_(lattice), n_(n), keep_(keep) {
+            keep_.clear();
+            visit([this](std::int8_t& cell) {
+                keep_.push_back(cell);
+                cell = 0;
+            });
+        }
+        ~Edges() {
+            auto kept = keep_.begin();
+            visit([&kept](std::int8_t& cell) { cell = *kept++; });
+        }
+        Edges(const Edges&) = delete;
+        Edges& operator=(const Edges&) = delete;
+
+    private:
+        template <class F>
+        void visit(F f) {
+            std::int8_t* const beyond = lattice_.cell(n_ + 1, 0);
+            for (int y = 0; y <= n_ + 1; ++y)
+                f(beyond[y]);
+            for (int x = 0; x <= n_; ++x)
+                f(*lattice_.cell(x, n_ + 1));
+        }
+        SquareLattice& lattice_;
+        int n_;
+        std::vector<std::int8_t>& keep_;
+    };
+};
+
+// What the quiet trials keep of their accepted flips: the offsets of the flipped cells from
+// site (0, 0) in the order of the flips, and the running totals' changes.
+struct FlipLog {
+    std::vector<std::int32_t> flips;
+    std::vector<std::uint8_t> marks;  // a byte per cell, made at the first use
+    std::vector<std::int8_t> edges;   // what the cleared edges held
+    std::int64_t energy = 0;
+    std::int64_t magnetization = 0;
+};
+
+// Paints `count` logged flips. A site's dot is the same each time it is painted, so painting the
+// flips in order, each in the colour its cell ends with, leaves the picture that painting each
+// flip in its own colour would.
+void paintFlips(int count, FlipLog& log, DotGrid& dots, const SquareLattice& lattice, int n) {
+    if (count == 0) return;
+    constexpr int S = SquareLattice::kStride;
+    const std::uint32_t down = DotGrid::pixelOf(QBColor(9));
+    const std::uint32_t up = DotGrid::pixelOf(QBColor(15));
+    const std::int32_t* const flips = log.flips.data();
+    const std::int8_t* const origin = lattice.cell(0, 0);
+    auto colour = [=](int offset) { return origin[offset] == -1 ? down : up; };
+    const auto sites = static_cast<std::size_t>(n + 1) * static_cast<std::size_t>(n + 1);
+    if (dots.disjoint() && sites <= 4 * static_cast<std::size_t>(count)) {
+        // Each site has pixels of its own, and the order no longer matters: mark the flipped
+        // sites, then paint each once.
+        if (log.marks.empty()) log.marks.assign(static_cast<std::size_t>(S) * S, 0);
+        std::uint8_t* const marks = log.marks.data();
+        for (int i = 0; i < count; ++i)
+            marks[flips[i]] = 1;
+        const DotGrid::Forwards pen(dots);
+        for (int x = 0; x <= n; ++x) {
+            std::uint8_t* const column = marks + static_cast<std::size_t>(x) * S;
+            for (int y = 0; y <= n; ++y) {
+                if (!column[y]) continue;
+                column[y] = 0;
+                pen.paint(x, y, colour(x * S + y));
+            }
+        }
+    } else if (!dots.crowded(static_cast<std::size_t>(count))) {
+        const DotGrid::Forwards pen(dots);
+        for (int i = 0; i < count; ++i)
+            pen.paint(flips[i] / S, flips[i] % S, colour(flips[i]));
+    } else {
+        DotGrid::Backwards pen(dots);
+        auto backwards = [&](auto mask) {
+            for (int i = count - 1; i >= 0; --i)
+                pen.paint<decltype(mask)::value>(flips[i] / S, flips[i] % S, colour(flips[i]));
+        };
+        using Mask = DotGrid::Backwards::Mask;
+        if (pen.mask() == Mask::Columns) {
+            backwards(std::integral_constant<Mask, Mask::Columns>{});
+        } else {
+            backwards(std::integral_constant<Mask, Mask::Pixels>{});
+        }
+    }
+}
+
+// Accepted flips a quiet stretch keeps before it paints them.
+constexpr int kFlipLog = 1 << 15;
+
+// The trials of one block of draws, three draws each (column, row, acceptance), on a lattice of
+// size n within the array whose cells beyond n read 0; logs the accepted flips at `flips`, adds
+// their changes to the totals and returns how many. Every argument is a plain value, so the loop
+// keeps them all in registers.
+template <class Block>
+[[gnu::noinline]] int trialsOfBlock(const float* r, const float* end, std::int8_t* origin, int n,
+                                    const float* limits, std::int32_t* flips, FlipLog& totals) {
+    constexpr int S = SquareLattice::kStride;
+    const float size = static_cast<float>(n);
+    std::int32_t* logged = flips;
+    // Over the flips: s * sum and s, the spin before (at most 170 trials, so no overflow).
+    int energy = 0, spins = 0;
+    for (; r != end; r += 3) {
+        const int x = roundToInt(size * r[0]);
+        const int y = roundToInt(size * r[1]);
+        const int offset = x * S + y;
+        std::int8_t* const c = origin + offset;
+        const int sum = Block::sum(c);
+        const int s = *c;
+        if (s == 0) [[unlikely]] {
+            // Only a lattice grown during its run has these: dE = 0, and +1 if accepted, which
+            // changes the energy by -sum.
+            const int taken = belowMask(r[2], limits[0]);
+            *c = static_cast<std::int8_t>(taken & 1);
+            totals.energy -= sum & taken;
+            totals.magnetization += taken & 1;
+            *logged = offset;
+            logged -= taken;
+            continue;
+        }
+        const int e = s * sum;
+        // Masks rather than choices: the compiler would branch on a coin toss. A spin of +-1
+        // flips by an exclusive or with -2.
+        const int taken = belowMask(r[2], limits[2 * static_cast<std::ptrdiff_t>(e)]);
+        *c = static_cast<std::int8_t>(s ^ (taken & -2));
+        energy += e & taken;
+        spins += s & taken;
+        *logged = offset;
+        logged -= taken;
+    }
+    totals.energy += 2 * energy;
+    totals.magnetization -= 2 * spins;
+    return static_cast<int>(logged - flips);
+}
+
+// Trials whose DoEvents will not service: nothing the user can change changes while they run,
+// so N, the thresholds and the picture's scale hold for all of them. Each takes its column,
+// row and acceptance draws in that order from the block drawn ahead and flips without a
+// branch; the accepted flips are logged, then painted and added to the running totals before
+// the stretch ends.
+template <class Block>
+void quietTrials(std::uint64_t trials, Rng& rng, SquareLattice& lattice, int n, const float* limits,
+                 DotGrid& dots, FlipLog& log, SimState& state) {
+    std::int8_t* const origin = lattice.cell(0, 0);
+    std::int32_t* const flips = log.flips.data();
+    log.energy = log.magnetization = 0;
+    int flipped = 0;
+    const float* last = nullptr;
+    {
+        const typename Block::Edges edges(lattice, n, log.edges);
+        while (trials > 0) {
+            const std::span<const float> ahead = rng.pending(3);
+            const int count = static_cast<int>(std::min<std::uint64_t>(trials, ahead.size() / 3));
+            if (flipped + count > kFlipLog) {
+                paintFlips(flipped, log, dots, lattice, n);
+                state.drift.accepted += flipped;
+                flipped = 0;
+            }
+            last = ahead.data() + 3 * (count - 1);
+            flipped += trialsOfBlock<Block>(ahead.data(), ahead.data() + 3 * count, origin, n,
+                                            limits, flips + flipped, log);
+            rng.take(3 * count);
+            trials -= static_cast<std::uint64_t>(count);
+        }
+    }
+    paintFlips(flipped, log, dots, lattice, n);
+    state.drift.accepted += flipped;
+    state.drift.energy += log.energy;
+    state.drift.magnetization += log.magnetization;
+    // The site of the last trial, as a trial on its own leaves it.
+    const float size = static_cast<float>(n);
+    state.SiteX = roundToInt(size * last[0]);
+    state.SiteY = roundToInt(size * last[1]);
+}
+
+}  // namespace
+
 // Each trial follows the classic order: draw the site, sum its 3 x 3 block, ask CheckNoise,
 // flip, DoEvents, repaint, count. Everything the user can change (the inputs, and through a
-// nested Start the lattice and the site under trial) changes only inside DoEvents, so the inputs
-// are parsed once per edit and the site is re-read only after the pump has actually run.
+// nested Start the lattice and the site under trial) changes only inside a DoEvents that
+// services, and the pump says how many calls will not: those trials run as one quiet stretch,
+// and each trial whose DoEvents services, or whose inputs could fail, runs on its own.
 void Run2D(Program& program) {
     MainForm& form = program.IsingModel();
     SimState& state = form.state;
@@ -65,9 +263,27 @@ void Run2D(Program& program) {
     const TextBox& gridSize = form.GridSize;
     const Color colorDown = QBColor(9);
     const Color colorUp = QBColor(15);
+    DotGrid dots;
+    FlipLog log;
+    log.flips.resize(kFlipLog + Rng::kBlock);
+    log.edges.reserve(2 * (SquareLattice::kMax + 2));
 
     std::uint64_t trials = 0;
     while (state.Running) {
+        if (const std::uint64_t quiet = pump.quietCalls(); quiet > 0 && gridSize.cintConverts()) {
+            const int n = gridSize.cint();
+            const float* limits = rule.limits();
+            if (limits && n >= 0 && n <= SquareLattice::kMax) {
+                rng.Randomize();
+                dots.follow(picture, SquareLattice::kMax, SquareLattice::kMax);
+                quietTrials<OpenBlock>(quiet, rng, state.Lattice2D, n, limits, dots, log, state);
+                pump.skipQuiet(quiet);
+                trials += quiet;
+                form.Label1.setNumber(trials);
+                continue;
+            }
+        }
+
         const int x = drawIndex(rng, gridSize);
         const int y = drawIndex(rng, gridSize);
         const int n = gridSize.cint();

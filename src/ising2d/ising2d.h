@@ -16,9 +16,11 @@ int clippedSiteSum(const SquareLattice& lattice, int x, int y, int n);
 int clippedNeighbourTotal(const SquareLattice& lattice, int x, int y, int n);
 
 inline int siteSum(const SquareLattice& lattice, int x, int y, int n) {
-    // Below N in both directions (and N within the array) the zero frame does the clipping at
-    // the low edges and nothing beyond N is touched; only the high edge needs clipping.
-    const unsigned inner = n <= SquareLattice::kMax ? static_cast<unsigned>(n) : 0u;
+    // Below N in both directions, with N within the array, the zero frame does the clipping at
+    // the low edges and nothing beyond N is touched; only the high edge needs clipping. A
+    // negative N reads as a size beyond the array here, so it takes the checked path.
+    const unsigned size = static_cast<unsigned>(n);
+    const unsigned inner = size <= SquareLattice::kMax ? size : 0u;
     if (static_cast<unsigned>(x) < inner && static_cast<unsigned>(y) < inner) {
         constexpr int kStride = SquareLattice::kStride;
         const std::int8_t* cell = lattice.cell(x, y);

@@ -1,6 +1,11 @@
 #include "ising3d/ising3d.h"
 
+#include <algorithm>
+#include <span>
+#include <vector>
+
 #include "core/program.h"
+#include "core/rounding.h"
 #include "core/runtime.h"
 #include "core/sitedraw.h"
 #include "ising3d/planeviews.h"
@@ -56,12 +61,146 @@ bool inCube(std::int64_t x, std::int64_t y, std::int64_t z) {
     return x >= 0 && x <= kMax && y >= 0 && y <= kMax && z >= 0 && z <= kMax;
 }
 
+// The neighbourhood of the model: the 3 x 3 x 3 box around the site with open edges, nine
+// rows of three cells along z. Another coupling or edge rule would be another policy.
+struct OpenBox {
+    static int row(const std::int8_t* c) { return c[-1] + c[0] + c[1]; }
+    // The sum around a site below N in every direction, the zero frame clipping the low edges.
+    static int inner(const std::int8_t* c) {
+        constexpr std::ptrdiff_t X = CubicLattice::kStepX, Y = CubicLattice::kStepY;
+        return row(c - X - Y) + row(c - X) + row(c - X + Y) + row(c - Y) + c[-1] + c[1] +
+               row(c + Y) + row(c + X - Y) + row(c + X) + row(c + X + Y);
+    }
+    // The same on the high faces (a coordinate equal to N, N within the array), where the cells
+    // beyond N must not count.
+    [[gnu::noinline]] static int edge(const std::int8_t* c, int x, int y, int z, int n) {
+        constexpr std::ptrdiff_t X = CubicLattice::kStepX, Y = CubicLattice::kStepY;
+        const int wx = x < n, wy = y < n, wz = z < n;
+        auto line = [wz](const std::int8_t* p) { return p[-1] + p[0] + wz * p[1]; };
+        auto plane = [&](const std::int8_t* p) { return line(p - Y) + line(p) + wy * line(p + Y); };
+        return plane(c - X) + plane(c) + wx * plane(c + X) - c[0];
+    }
+};
+
+// An accepted flip as the quiet passes log it: the cell's offset from site (0, 0, 0), then
+// s * sum + 26 and whether s was -1, or the sum + 26 and a mark for a never-set cell (s = 0).
+struct Flip {
+    static constexpr std::uint32_t kDown = 1u << 27;
+    static constexpr std::uint32_t kUnset = 1u << 28;
+    static std::uint32_t pack(int offset, int energy, int s) {
+        return static_cast<std::uint32_t>(offset | (energy + 26) << 21) |
+               (static_cast<std::uint32_t>(s) & kDown);
+    }
+    static std::uint32_t unset(int offset, int sum) {
+        return static_cast<std::uint32_t>(offset | (sum + 26) << 21) | kUnset;
+    }
+    static int offset(std::uint32_t f) { return static_cast<int>(f & 0x1FFFFFu); }
+    static int value(std::uint32_t f) { return static_cast<int>(f >> 21 & 63u) - 26; }
+};
+
+// Accepted flips a quiet stretch keeps before it repaints them.
+constexpr int kFlipLog = 1 << 15;
+
+// The passes of one block of draws, four draws each (x, y, z, acceptance), on a lattice of size
+// n within the array; logs the accepted flips at `flips` and returns how many. Every argument is
+// a plain value, so the loop keeps them all in registers.
+template <class Box>
+[[gnu::noinline]] int passesOfBlock(const float* r, const float* end, std::int8_t* origin, int n,
+                                    const float* limits, std::uint32_t* flips) {
+    constexpr int X = static_cast<int>(CubicLattice::kStepX);
+    constexpr int Y = static_cast<int>(CubicLattice::kStepY);
+    const float size = static_cast<float>(n);
+    std::uint32_t* logged = flips;
+    for (; r != end; r += 4) {
+        const int x = roundToInt(size * r[0]);
+        const int y = roundToInt(size * r[1]);
+        const int z = roundToInt(size * r[2]);
+        const int offset = x * X + y * Y + z;
+        std::int8_t* const c = origin + offset;
+        const int sum = x < n && y < n && z < n ? Box::inner(c) : Box::edge(c, x, y, z, n);
+        const int s = *c;
+        if (s == 0) [[unlikely]] {
+            // Only a lattice grown during its run has these: dE = 0, and +1 if accepted.
+            const int a = -belowMask(r[3], limits[0]);
+            *c = static_cast<std::int8_t>(a);
+            *logged = Flip::unset(offset, sum);
+            logged += a;
+            continue;
+        }
+        const int e = s * sum;
+        const int a = -belowMask(r[3], limits[2 * e]);
+        *c = static_cast<std::int8_t>(a ? -s : s);
+        *logged = Flip::pack(offset, e, s);
+        logged += a;
+    }
+    return static_cast<int>(logged - flips);
+}
+
+// Adds `count` logged flips to the totals and repaints, in order, those in a plane on show.
+void replayFlips(const std::uint32_t* flips, int count, View3DForm& view, Drift& drift) {
+    constexpr int X = static_cast<int>(CubicLattice::kStepX);
+    constexpr int Y = static_cast<int>(CubicLattice::kStepY);
+    const int m = view.plane;
+    const Color down = QBColor(9);
+    const Color up = QBColor(15);
+    std::int64_t energy = 0, magnetization = 0;
+    for (int i = 0; i < count; ++i) {
+        const std::uint32_t f = flips[i];
+        bool nowUp = true;
+        if (f & Flip::kUnset) [[unlikely]] {
+            energy -= Flip::value(f);
+            magnetization += 1;
+        } else {
+            nowUp = (f & Flip::kDown) != 0;
+            energy += 2 * Flip::value(f);
+            magnetization += 4 * int{nowUp} - 2;
+        }
+        const int offset = Flip::offset(f);
+        const int x = offset / X, y = offset % X / Y, z = offset % Y;
+        if (x == m || y == m || z == m) repaintSite(view, x, y, z, nowUp ? up : down);
+    }
+    drift.energy += energy;
+    drift.magnetization += magnetization;
+    drift.accepted += count;
+}
+
+// Passes whose DoEvents will not service, as the square lattice's quiet trials: N, the
+// thresholds and the planes on show hold for all of them. Each takes its x, y, z and acceptance
+// draws in that order and flips without a branch; the accepted flips are logged, then added to
+// the totals and those in a shown plane repainted, in order, before the stretch ends.
+template <class Box>
+void quietPasses(std::uint64_t passes, Rng& rng, CubicLattice& lattice, int n, const float* limits,
+                 View3DForm& view, std::uint32_t* flips, SimState& state) {
+    std::int8_t* const origin = lattice.cell(0, 0, 0);
+    int flipped = 0;
+    const float* last = nullptr;
+    while (passes > 0) {
+        const std::span<const float> ahead = rng.pending(4);
+        const int count = static_cast<int>(std::min<std::uint64_t>(passes, ahead.size() / 4));
+        if (flipped + count > kFlipLog) {
+            replayFlips(flips, flipped, view, state.drift);
+            flipped = 0;
+        }
+        last = ahead.data() + 4 * (count - 1);
+        flipped += passesOfBlock<Box>(ahead.data(), ahead.data() + 4 * count, origin, n, limits,
+                                      flips + flipped);
+        rng.take(4 * count);
+        passes -= static_cast<std::uint64_t>(count);
+    }
+    replayFlips(flips, flipped, view, state.drift);
+    const float size = static_cast<float>(n);
+    state.SiteX = roundToInt(size * last[0]);
+    state.SiteY = roundToInt(size * last[1]);
+    state.SiteZ = static_cast<std::int16_t>(roundToInt(size * last[2]));
+}
+
 }  // namespace
 
 // Each pass follows the classic order: draw the site, sum its 3 x 3 x 3 box, ask CheckNoise,
 // flip, DoEvents, repaint, count. Everything the user can change (the inputs, and through a
 // nested Start the lattice, the site under trial and the planes on show) changes only inside
-// DoEvents, so the site and the planes are re-read only after the pump has actually run.
+// a DoEvents that services, so the site and the planes are re-read only after the pump has
+// actually run, and the passes whose DoEvents will not service run as one quiet stretch.
 void Run3D(Program& program) {
     MainForm& form = program.IsingModel();
     View3DForm& view = program.n3DPicForm();
@@ -73,8 +212,24 @@ void Run3D(Program& program) {
     const Color colorDown = QBColor(9);
     const Color colorUp = QBColor(15);
 
+    std::vector<std::uint32_t> flips(kFlipLog + Rng::kBlock);
+
     std::uint64_t passes = 0;
     while (state.Running) {
+        if (const std::uint64_t quiet = pump.quietCalls(); quiet > 0 && gridSize.cintConverts()) {
+            const int n = gridSize.cint();
+            const float* limits = rule.limits();
+            if (limits && n >= 0 && n <= CubicLattice::kMax) {
+                rng.Randomize();
+                quietPasses<OpenBox>(quiet, rng, state.Lattice3D, n, limits, view, flips.data(),
+                                     state);
+                pump.skipQuiet(quiet);
+                passes += quiet;
+                view.Label1.setNumber(passes);
+                continue;
+            }
+        }
+
         const int x = drawIndex(rng, gridSize);
         const int y = drawIndex(rng, gridSize);
         const int z = drawIndex(rng, gridSize);

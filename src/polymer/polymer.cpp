@@ -1,6 +1,12 @@
 #include "polymer/polymer.h"
 
+#include <algorithm>
+#include <array>
+#include <span>
+#include <vector>
+
 #include "core/program.h"
+#include "core/rounding.h"
 #include "core/runtime.h"
 #include "core/sitedraw.h"
 
@@ -8,8 +14,7 @@ namespace spinlab {
 
 int drawChainState(Rng& rng) {
     rng.Randomize();
-    const float r = rng.Rnd();
-    return 1 + static_cast<int>(Round(r * 8.0f));
+    return setUpState(rng.Rnd());
 }
 
 int clippedEnergyChange(const Chain& chain, int x, int n, int proposed) {
@@ -54,6 +59,129 @@ void DrawChain(Program& program) {
 
 namespace {
 
+// M(s) for a unit between neighbours in states l and r (0 for none), at (l << 8 | r << 4 | s):
+// s times the number of them in state s.
+constexpr std::array<std::int8_t, 4096> kMatch = [] {
+    std::array<std::int8_t, 4096> t{};
+    for (int l = 0; l < 16; ++l) {
+        for (int r = 0; r < 16; ++r) {
+            for (int s = 0; s < 16; ++s)
+                t[static_cast<std::size_t>(l << 8 | r << 4 | s)] =
+                    static_cast<std::int8_t>(s * ((l == s) + (r == s)));
+        }
+    }
+    return t;
+}();
+
+// Accepted moves a quiet stretch keeps before it paints them.
+constexpr int kMoveLog = 1 << 16;
+
+// Counts and paints `count` logged moves, the last first. The arguments are plain values, so
+// the loop keeps them in registers while it stores into the raster.
+template <DotGrid::Backwards::Mask M>
+void replayMoves(DotGrid::Backwards& pen, const std::uint32_t* moves, int count,
+                 std::int64_t* counts, std::uint32_t black, std::uint32_t white) {
+    for (int i = count - 1; i >= 0; --i) {
+        const std::uint32_t f = moves[i];
+        const int x = static_cast<int>(f & 16383u);
+        const int old = static_cast<int>(f >> 14 & 15u);
+        const int proposed = static_cast<int>(f >> 18);
+        --counts[old];
+        ++counts[proposed];
+        pen.paintTwo<M>(x, old, black, proposed, white);
+    }
+}
+
+void replayMoves(const std::uint32_t* moves, int count, DotGrid& dots, std::int64_t* counts,
+                 std::uint32_t black, std::uint32_t white) {
+    if (!dots.crowded(2 * static_cast<std::size_t>(count))) {
+        const DotGrid::Forwards pen(dots);
+        for (int i = 0; i < count; ++i) {
+            const std::uint32_t f = moves[i];
+            const int x = static_cast<int>(f & 16383u);
+            const int old = static_cast<int>(f >> 14 & 15u);
+            const int proposed = static_cast<int>(f >> 18);
+            --counts[old];
+            ++counts[proposed];
+            pen.paint(x, old, black);
+            pen.paint(x, proposed, white);
+        }
+        return;
+    }
+    using Mask = DotGrid::Backwards::Mask;
+    DotGrid::Backwards pen(dots);
+    if (pen.mask() == Mask::Columns) {
+        replayMoves<Mask::Columns>(pen, moves, count, counts, black, white);
+    } else {
+        replayMoves<Mask::Pixels>(pen, moves, count, counts, black, white);
+    }
+}
+
+// The passes of one block of draws, three draws each (unit, proposal, acceptance), on a chain of
+// n units within the array; logs the accepted moves at `moves` (x | old << 14 | proposed << 18),
+// adds their energy changes to `energy` and returns how many. Every argument is a plain value,
+// so the loop keeps them all in registers.
+[[gnu::noinline]] int passesOfBlock(const float* r, const float* end, std::int16_t* units, int n,
+                                    const float* limits, std::uint32_t* moves,
+                                    std::int64_t& energyTotal) {
+    const float size = static_cast<float>(n);
+    std::uint32_t* logged = moves;
+    int energy = 0;
+    for (; r != end; r += 3) {
+        const int x = roundToInt(size * r[0]);
+        std::int16_t* const unit = units + x;
+        const int old = unit[0];
+        const int proposed = loopProposal(r[1]);
+        // The 0 before unit 0 matches no state; unit n + 1 must not count.
+        const int left = unit[-1];
+        const int right = x < n ? unit[1] : 0;
+        const int around = left << 8 | right << 4;
+        const int dE = kMatch[static_cast<std::size_t>(around | old)] -
+                       kMatch[static_cast<std::size_t>(around | proposed)];
+        const int a = -belowMask(r[2], limits[dE]);
+        // Masks rather than choices: the compiler would branch on a coin toss.
+        const int taken = -a;
+        unit[0] = static_cast<std::int16_t>(old ^ ((old ^ proposed) & taken));
+        energy += dE & taken;
+        *logged = static_cast<std::uint32_t>(x | old << 14 | proposed << 18);
+        logged += a;
+    }
+    energyTotal += energy;
+    return static_cast<int>(logged - moves);
+}
+
+// Passes whose DoEvents will not service, as the square lattice's quiet trials: the chain's
+// length and the thresholds hold for all of them. Each takes its unit, proposal and acceptance
+// draws in that order from the block drawn ahead and applies the move without a branch; the
+// accepted moves are logged, then counted and painted, the last first, before the stretch ends.
+void quietPasses(std::uint64_t passes, Rng& rng, Chain& chain, int n, const float* limits,
+                 DotGrid& dots, std::uint32_t* moves, Surface& picture, SimState& state) {
+    const std::uint32_t black = DotGrid::pixelOf(QBColor(0));
+    const std::uint32_t white = DotGrid::pixelOf(QBColor(15));
+    Drift& drift = state.drift;
+    int moved = 0;
+    auto paintMoves = [&] {
+        if (moved == 0) return;
+        drift.accepted += moved;
+        picture.countRefreshes(static_cast<std::uint64_t>(moved));
+        replayMoves(moves, moved, dots, drift.stateCounts, black, white);
+        moved = 0;
+    };
+    const float* last = nullptr;
+    while (passes > 0) {
+        const std::span<const float> ahead = rng.pending(3);
+        const int count = static_cast<int>(std::min<std::uint64_t>(passes, ahead.size() / 3));
+        if (moved + count > kMoveLog) paintMoves();
+        last = ahead.data() + 3 * (count - 1);
+        moved += passesOfBlock(ahead.data(), ahead.data() + 3 * count, chain.data(), n, limits,
+                               moves + moved, drift.energy);
+        rng.take(3 * count);
+        passes -= static_cast<std::uint64_t>(count);
+    }
+    paintMoves();
+    state.SiteX = roundToInt(static_cast<float>(n) * last[0]);
+}
+
 // Iterations stays locked only while a loop runs: whether the loop ends by Stop, by an error
 // (a negative length, a bad temperature) or by End, the user can correct the length afterwards.
 class UnlockOnExit {
@@ -71,8 +199,9 @@ private:
 
 // Each pass follows the classic order: lock the length, draw the unit, draw a proposed state,
 // sum the matching neighbours, ask CheckNoise, paint the old dot black and store the move,
-// DoEvents, paint the new dot white, count. Only DoEvents can let a nested run move SiteX or
-// rewrite the chain, so those are re-read only after the pump has actually run.
+// DoEvents, paint the new dot white, count. Only a DoEvents that services can let a nested run
+// move SiteX or rewrite the chain, so those are re-read only after the pump has actually run,
+// and the passes whose DoEvents will not service run as one quiet stretch.
 void RunChain(Program& program) {
     MainForm& main = program.IsingModel();
     PolymerForm& form = program.PolymerWindow();
@@ -87,9 +216,25 @@ void RunChain(Program& program) {
     const Color white = QBColor(15);
 
     UnlockOnExit unlock(iterations);
+    DotGrid dots;
+    std::vector<std::uint32_t> moves(kMoveLog + Rng::kBlock);
     std::uint64_t passes = 0;
     while (state.Running) {
         iterations.setLocked(true);
+
+        if (const std::uint64_t quiet = pump.quietCalls(); quiet > 0 && iterations.cintConverts()) {
+            const int n = iterations.cint();
+            const float* limits = rule.limits();
+            if (limits && n >= 0 && n <= Chain::kMax) {
+                rng.Randomize();
+                dots.follow(picture, n, 9);
+                quietPasses(quiet, rng, chain, n, limits, dots, moves.data(), picture, state);
+                pump.skipQuiet(quiet);
+                passes += quiet;
+                main.Label1.setNumber(passes);
+                continue;
+            }
+        }
 
         const int x = drawIndex(rng, iterations);
         const int n = iterations.cint();
@@ -98,7 +243,7 @@ void RunChain(Program& program) {
         rng.Randomize();
         // With a negative length x lies in n..0; the first negative unit fails here.
         const int old = chain.get(x);
-        const int proposed = drawChainState(rng);
+        const int proposed = loopProposal(rng.Rnd());
         const int dE = energyChange(chain, x, n, proposed);
 
         const bool accepted = rule.accepts(dE);

@@ -3,6 +3,7 @@
 // state against position in the polymer window, and the Monte Carlo loop that redraws each
 // accepted move and counts passes in the main window.
 
+#include "core/rounding.h"
 #include "core/simstate.h"
 
 namespace spinlab {
@@ -29,7 +30,20 @@ inline int energyChange(const Chain& chain, int x, int n, int proposed) {
     return clippedEnergyChange(chain, x, n, proposed);
 }
 
-// A random rotational state, 1 + Round(8 * Rnd): 2 to 8 each with chance 1/8, 1 and 9 with 1/16.
+// The set-up's random state for a draw r: 1 + Round(8 * r), 2 to 8 each with chance 1/8, 1
+// and 9 with 1/16.
+inline int setUpState(float r) {
+    return 1 + roundToInt(r * 8.0f);
+}
+// The loop's proposal for a draw r: Round(8 * r + 1), the sum formed in single precision. It
+// follows the same odds but parts from the set-up's rule where 8 * r is m + 1/2 (the tie goes to
+// the even neighbour of m + 3/2, not 1 + that of m + 1/2) and where the sum itself rounds onto
+// such a tie (8 * r = 7.5 + 2^-21).
+inline int loopProposal(float r) {
+    return roundToInt(r * 8.0f + 1.0f);
+}
+
+// Re-seeds and draws a set-up state.
 int drawChainState(Rng& rng);
 
 // Gives units 0..n (n from Iterations) a fresh random state each; draws nothing.

@@ -26,15 +26,6 @@ RunKind followedKind(Program& program) {
 
 }  // namespace
 
-QMenu* runMenu(QMainWindow* window) {
-    for (QAction* a : window->menuBar()->actions()) {
-        if (a->menu() && a->text() == QStringLiteral("Run")) return a->menu();
-    }
-    QMenu* menu = window->menuBar()->addMenu(QStringLiteral("Run"));
-    menu->setObjectName(QStringLiteral("Run"));
-    return menu;
-}
-
 MeasureTools::MeasureTools(Program& program) : program_(program), recorder_(program) {}
 
 MeasureTools::~MeasureTools() {

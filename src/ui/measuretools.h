@@ -10,7 +10,6 @@
 #include "ui/savefile.h"
 
 class QAction;
-class QMainWindow;
 class QMenu;
 class QWidget;
 
@@ -56,8 +55,5 @@ private:
     std::unique_ptr<LargeViewWindow> largeView_;
     QMenu* menu_ = nullptr;
 };
-
-// The main window's "Run" menu, made after File when it does not exist yet.
-QMenu* runMenu(QMainWindow* window);
 
 }  // namespace spinlab

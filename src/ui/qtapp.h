@@ -3,6 +3,8 @@
 // handlers, with the main window shown as at start. The program, the window benchmark and the
 // GUI tests all build it this way.
 
+#include <utility>
+
 #include "app/application.h"
 #include "core/program.h"
 #include "core/rng.h"
@@ -12,8 +14,9 @@ namespace spinlab {
 
 struct QtApp {
     explicit QtApp(Rng generator)
-        : rng(generator), pump(backend, rng), program(backend, pump, rng), app(program) {
+        : rng(std::move(generator)), pump(backend, rng), program(backend, pump, rng), app(program) {
         backend.attach(program);
+        pump.attach(program);
         app.start();
         backend.syncAll();
     }

@@ -41,10 +41,12 @@ void QtBackend::release() {
 
 void QtBackend::formCreated(Form& form) {
     auto window = std::make_unique<FormWindow>(form, *program_, twipsPerPixelX_);
+    if (dynamic_cast<MainForm*>(&form) != nullptr)
+        runMenu_ = buildRunMenu(*window, *program_, *this);
     window->sync();
     if (dynamic_cast<MainForm*>(&form) != nullptr) {
         tools_ = std::make_unique<MeasureTools>(*program_);
-        tools_->addActions(runMenu(window.get()));
+        tools_->addActions(&runMenu_->menu());
     }
     windows_[&form] = std::move(window);
 }
@@ -58,6 +60,7 @@ void QtBackend::syncAll() {
     for (auto& [form, window] : windows_)
         window->sync();
     if (tools_) tools_->sync();
+    if (runMenu_) runMenu_->sync();
 }
 
 void QtBackend::endProgram() {
@@ -88,9 +91,45 @@ void QtBackend::reportError(const std::string& message) {
 }
 
 QtPump::QtPump(QtBackend& backend, Rng& rng)
-    : backend_(backend), rng_(rng), lastSlice_(clockReading()), lastCheck_(lastSlice_) {}
+    : backend_(backend), rng_(rng), lastSlice_(clockReading()), lastCheck_(lastSlice_) {
+    frameEnd_.setSingleShot(true);
+    frameEnd_.setTimerType(Qt::PreciseTimer);
+}
+
+std::uint64_t QtPump::now() {
+    return clockReading();
+}
+
+void QtPump::waitForEvents(std::uint64_t deadline, const std::function<bool()>& stillWaiting) {
+    backend_.syncAll();
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    ++slices_;
+    // A nested run inside the wait uses the same timer; each pass sets it afresh.
+    while (stillWaiting()) {
+        const std::uint64_t now = clockReading();
+        if (deadline != Pace::kNoDeadline) {
+            if (now >= deadline) break;
+            const std::uint64_t ms = (deadline - now + 999'999) / 1'000'000;
+            frameEnd_.start(static_cast<int>(std::min<std::uint64_t>(ms, 1000)));
+        }
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    frameEnd_.stop();
+    lastSlice_ = clockReading();
+}
 
 void QtPump::service() {
+    // Pace may have held the run for a while: the clock is read after it.
+    if (program_ != nullptr) {
+        const std::uint64_t trials = program_->pace().pace(*program_, *this);
+        if (trials > 0) {
+            lastCheck_ = clockReading();
+            rng_.setClock(lastCheck_);
+            callsAtCheck_ = calls_;
+            serviceAgainAfter(trials);
+            return;
+        }
+    }
     const std::uint64_t now = clockReading();
     rng_.setClock(now);
     const std::uint64_t callsSince = calls_ - callsAtCheck_;
@@ -99,16 +138,19 @@ void QtPump::service() {
     const double rate = static_cast<double>(callsSince) / static_cast<double>(elapsed);
     std::uint64_t wait = kSliceNs;
     if (now - lastSlice_ >= kSliceNs) {
+        const std::uint64_t paceVersion = program_ != nullptr ? program_->pace().version() : 0;
         backend_.syncAll();
         QCoreApplication::processEvents(QEventLoop::AllEvents);
         ++slices_;
         lastSlice_ = clockReading();
+        // Pause or a new speed, chosen in this slice, takes hold at the next trial.
+        if (program_ != nullptr && program_->pace().version() != paceVersion) wait = 0;
     } else {
         wait = kSliceNs - (now - lastSlice_);
     }
     lastCheck_ = clockReading();
     callsAtCheck_ = calls_;
-    const double next = rate * static_cast<double>(wait);
+    const double next = wait == 0 ? 1.0 : rate * static_cast<double>(wait);
     serviceAgainAfter(static_cast<std::uint64_t>(std::clamp(next, 1.0, 1e8)));
 }
 

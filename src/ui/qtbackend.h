@@ -6,12 +6,14 @@
 #include <QMessageBox>
 #include <QObject>
 #include <QPointer>
+#include <QTimer>
 #include <map>
 #include <memory>
 #include <string>
 
 #include "core/eventpump.h"
 #include "core/program.h"
+#include "ui/runmenu.h"
 
 namespace spinlab {
 
@@ -41,6 +43,7 @@ public:
     MeasureTools* measureTools() const { return tools_.get(); }
     // Lets go of everything that follows the program, while it still exists.
     void release();
+    RunMenu* runMenu() const { return runMenu_; }
 
     // The last error shown, and how many were shown (for tests).
     const std::string& lastError() const { return lastError_; }
@@ -51,6 +54,7 @@ private:
     Program* program_ = nullptr;
     std::map<const Form*, std::unique_ptr<FormWindow>> windows_;
     std::unique_ptr<MeasureTools> tools_;
+    QPointer<RunMenu> runMenu_;
     QPointer<QMessageBox> messageBox_;
     std::string lastError_;
     int errorCount_ = 0;
@@ -59,21 +63,31 @@ private:
     double twipsPerPixelY_;
 };
 
-// DoEvents on Qt: the real event queue runs about every 10 ms. In between the pump only counts
-// calls, reading the clock now and then to find when the next slice is due.
-class QtPump : public EventPump {
+// DoEvents on Qt: at full speed the real event queue runs about every 10 ms. In between the pump
+// only counts calls, reading the clock now and then to find when the next slice is due. A paused
+// or paced run waits in the event queue instead, as the program's Pace decides.
+class QtPump : public EventPump, private Pace::Waiter {
 public:
     static constexpr std::uint64_t kSliceNs = 10'000'000;
 
     QtPump(QtBackend& backend, Rng& rng);
+    // Must be called once the program exists: its Pace then paces the runs.
+    void attach(Program& program) { program_ = &program; }
+    // How many times the pump has shown the windows and handled their events.
     std::uint64_t slices() const { return slices_; }
 
 protected:
     void service() override;
 
 private:
+    std::uint64_t now() override;
+    void waitForEvents(std::uint64_t deadline, const std::function<bool()>& stillWaiting) override;
+
     QtBackend& backend_;
     Rng& rng_;
+    Program* program_ = nullptr;
+    // Wakes a wait at the end of its frame.
+    QTimer frameEnd_;
     std::uint64_t lastSlice_;
     std::uint64_t lastCheck_;
     std::uint64_t callsAtCheck_ = 0;

@@ -102,6 +102,34 @@ TEST(HeadlessPump, ANestedLoopInsideAnEventPumpsOnItsOwn) {
     EXPECT_EQ(p.calls(), 8u);
 }
 
+// A loop runs the calls before the next one that services at once: they must be exactly the
+// calls that would have returned false.
+TEST(HeadlessPump, QuietCallsAreTheCallsBeforeTheNextThatServices) {
+    HeadlessPump p;
+    pump(p, 2);
+    std::uint64_t ranAt = 0;
+    p.after(10, [&] { ranAt = p.calls(); });
+    EXPECT_EQ(p.quietCalls(), 9u);
+    p.skipQuiet(4);
+    EXPECT_EQ(p.calls(), 6u);
+    EXPECT_EQ(p.quietCalls(), 5u);
+    p.skipQuiet(100);  // never past the call that services
+    EXPECT_EQ(p.calls(), 11u);
+    EXPECT_EQ(p.quietCalls(), 0u);
+    EXPECT_TRUE(p.DoEvents());
+    EXPECT_EQ(ranAt, 12u);
+
+    // The hook's period counts too, and a service wanted at the next call leaves none.
+    Calls hooked;
+    p.everyCall([&] { hooked.push_back(p.calls()); }, 3);
+    EXPECT_EQ(p.quietCalls(), 2u);
+    p.skipQuiet(p.quietCalls());
+    EXPECT_TRUE(p.DoEvents());
+    EXPECT_EQ(hooked, Calls{15});
+    p.everyCall([] {}, 1);
+    EXPECT_EQ(p.quietCalls(), 0u);
+}
+
 TEST(HeadlessPump, ServicingLeavesASeededGeneratorUntouched) {
     Rng rng = Rng::seeded(11);
     const Rng copy = rng;

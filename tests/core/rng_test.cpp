@@ -6,8 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 namespace spinlab {
@@ -132,6 +134,114 @@ TEST(Rng, AClockMovingAtEveryDrawStillGivesFreshDraws) {
     std::sort(got.begin(), got.end());
     // 20000 draws out of 2^24 values: a handful of coincidences at most.
     EXPECT_GT(std::unique(got.begin(), got.end()) - got.begin(), 19950);
+}
+
+// The generator written out from the published algorithms, one draw at a time: eight
+// xoshiro128+ lanes seeded in turn from splitmix64, draw i the top 24 bits of lane i mod 8.
+class ReferenceLanes {
+public:
+    explicit ReferenceLanes(std::uint64_t seed) {
+        for (auto& lane : lanes_) {
+            const std::uint64_t a = splitmix(seed), b = splitmix(seed);
+            lane = {static_cast<std::uint32_t>(a), static_cast<std::uint32_t>(a >> 32),
+                    static_cast<std::uint32_t>(b), static_cast<std::uint32_t>(b >> 32)};
+        }
+    }
+    std::uint32_t next24() {
+        auto& s = lanes_[turn_++ % 8];
+        const std::uint32_t result = s[0] + s[3];
+        const std::uint32_t t = s[1] << 9;
+        s[2] ^= s[0];
+        s[3] ^= s[1];
+        s[1] ^= s[2];
+        s[0] ^= s[3];
+        s[2] ^= t;
+        s[3] = (s[3] << 11) | (s[3] >> 21);
+        return result >> 8;
+    }
+
+private:
+    static std::uint64_t splitmix(std::uint64_t& x) {
+        std::uint64_t z = (x += 0x9E3779B97F4A7C15ull);
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+        return z ^ (z >> 31);
+    }
+    std::array<std::array<std::uint32_t, 4>, 8> lanes_{};
+    std::uint64_t turn_ = 0;
+};
+
+std::vector<std::uint32_t> reference(std::uint64_t seed, int count) {
+    ReferenceLanes lanes(seed);
+    std::vector<std::uint32_t> out(static_cast<std::size_t>(count));
+    for (auto& d : out)
+        d = lanes.next24();
+    return out;
+}
+
+TEST(Rng, TheStreamIsEightXoshiroLanesInTurnWhicheverVectorUnitMakesIt) {
+    for (const bool wide : {true, false}) {
+        SCOPED_TRACE(wide ? "AVX2 where the processor has it" : "baseline");
+        Rng::allowWideFill(wide);
+        for (std::uint64_t seed : {0ull, 7ull, 0xFFFFFFFFFFFFFFFFull})
+            EXPECT_EQ(draws(Rng::seeded(seed), 3 * Rng::kBlock + 5),
+                      reference(seed, 3 * Rng::kBlock + 5));
+    }
+    Rng::allowWideFill(true);
+}
+
+// A loop takes its draws a block at a time, the set-ups one by one: mixed in any way, they are
+// one stream.
+TEST(Rng, DrawsTakenAheadAndOneByOneAreOneStream) {
+    Rng rng = Rng::seeded(9);
+    std::vector<std::uint32_t> got;
+    int turn = 0;
+    while (got.size() < 5000) {
+        const int look = 1 + turn % Rng::kMaxLook;
+        if (turn++ % 3 == 0) {
+            got.push_back(rng.next24());
+            continue;
+        }
+        const std::span<const float> ahead = rng.pending(look);
+        ASSERT_GE(ahead.size(), static_cast<std::size_t>(look));
+        const int used = static_cast<int>(std::min<std::size_t>(ahead.size(), 7 * look + turn % 5));
+        for (int i = 0; i < used; ++i)
+            got.push_back(static_cast<std::uint32_t>(ahead[static_cast<std::size_t>(i)] * 0x1p24f));
+        rng.take(used);
+    }
+    got.resize(5000);
+    EXPECT_EQ(got, reference(9, 5000));
+}
+
+TEST(Rng, AScriptedGeneratorGivesItsDrawsThenTheSeededStream) {
+    std::vector<std::uint32_t> script;
+    for (std::uint32_t i = 0; i < 2 * Rng::kBlock + 3; ++i)
+        script.push_back((i * 2654435761u) & 0xFFFFFFu);
+    Rng rng = Rng::scripted(script, 4);
+    EXPECT_TRUE(rng.deterministic());
+    // Looking ahead across the end of the script sees the stream go on behind it.
+    for (std::size_t i = 0; i + 2 < script.size(); ++i)
+        ASSERT_EQ(rng.next24(), script[i]) << i;
+    const std::span<const float> ahead = rng.pending(Rng::kMaxLook);
+    EXPECT_EQ(ahead[0] * 0x1p24f, static_cast<float>(script[script.size() - 2]));
+    EXPECT_EQ(ahead[1] * 0x1p24f, static_cast<float>(script.back()));
+    rng.take(2);
+    EXPECT_EQ(draws(rng, 1000), reference(4, 1000));
+    EXPECT_EQ(draws(Rng::withNextDraw(77, 4), 1001).front(), 77u);
+}
+
+// The block drawn ahead before a re-seed came from the old state: it is dropped, not handed out.
+TEST(Rng, AReseedDropsTheBlockDrawnAhead) {
+    Rng rng = Rng::fromClock();
+    rng.next24();  // a block is now drawn ahead
+    const Rng unmixed = rng;
+    rng.setClock(424242);
+    rng.Randomize();
+    const std::vector<std::uint32_t> after = draws(rng, 64);
+    const std::vector<std::uint32_t> ahead = draws(unmixed, 64);
+    EXPECT_NE(after.front(), ahead.front());
+    EXPECT_EQ(std::search(after.begin(), after.end(), ahead.begin(), ahead.begin() + 3),
+              after.end());
 }
 
 }  // namespace

@@ -5,9 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <ostream>
+#include <vector>
 
 #include "core/layout.h"
 #include "core/simstate.h"
@@ -253,6 +255,85 @@ TEST(SurfaceDirty, MarksWhatTheBackendStillHasToShow) {
     EXPECT_EQ(s.refreshes(), refreshes + 1);
     EXPECT_TRUE(s.takeDirty());
 }
+
+// A stretch of dots painted from the last back to the first leaves what PSet leaves painting
+// them in order, for every pen, scale and overlap, on the surface's edges and off it.
+struct GridCase {
+    const char* name;
+    int width, height, pen;
+    float scaleX, scaleY;
+    int maxX, maxY;
+    bool crowded;  // a stretch of 1000 dots paints the same places over and over
+};
+
+void PrintTo(const GridCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class Backwards : public ::testing::TestWithParam<GridCase> {};
+
+TEST_P(Backwards, LeavesWhatPSetLeavesInOrder) {
+    const GridCase& c = GetParam();
+    Surface inOrder("a", c.width, c.height, kWhite, c.pen);
+    Surface backwards("b", c.width, c.height, kWhite, c.pen);
+    Surface forwards("c", c.width, c.height, kWhite, c.pen);
+    for (Surface* s : {&inOrder, &backwards, &forwards}) {
+        s->setScaleWidth(c.scaleX);
+        s->setScaleHeight(c.scaleY);
+    }
+    struct Dot {
+        int x, y;
+        Color color;
+    };
+    std::vector<Dot> dots;
+    std::uint64_t z = 12345;
+    for (int i = 0; i < 3000; ++i) {
+        z = z * 6364136223846793005ull + 1442695040888963407ull;
+        const int x = static_cast<int>((z >> 33) % static_cast<std::uint64_t>(c.maxX + 1));
+        const int y = static_cast<int>((z >> 13) % static_cast<std::uint64_t>(c.maxY + 1));
+        dots.push_back({x, y, (z >> 60) % 3 == 0 ? kInk : (z >> 60) % 3 == 1 ? 0x00FF00 : 0});
+    }
+    DotGrid grid, apart;
+    for (int stretch = 0; stretch < 3; ++stretch) {
+        const auto begin = dots.begin() + stretch * 1000, end = begin + 1000;
+        for (auto d = begin; d != end; ++d)
+            inOrder.PSet(d->x, d->y, d->color);
+        grid.follow(backwards, c.maxX, c.maxY);
+        DotGrid::Backwards pen(grid);
+        for (auto d = end; d != begin;) {
+            --d;
+            using Mask = DotGrid::Backwards::Mask;
+            if (pen.mask() == Mask::Columns) {
+                pen.paint<Mask::Columns>(d->x, d->y, DotGrid::pixelOf(d->color));
+            } else {
+                pen.paint<Mask::Pixels>(d->x, d->y, DotGrid::pixelOf(d->color));
+            }
+        }
+        apart.follow(forwards, c.maxX, c.maxY);
+        const DotGrid::Forwards ahead(apart);
+        for (auto d = begin; d != end; ++d)
+            ahead.paint(d->x, d->y, DotGrid::pixelOf(d->color));
+    }
+    const std::size_t size = inOrder.stride() * static_cast<std::size_t>(inOrder.height());
+    ASSERT_TRUE(std::equal(inOrder.bits(), inOrder.bits() + size, backwards.bits()));
+    EXPECT_TRUE(backwards.dirty());
+    EXPECT_TRUE(std::equal(inOrder.bits(), inOrder.bits() + size, forwards.bits()));
+    EXPECT_EQ(grid.crowded(1000), c.crowded);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    PensAndScales, Backwards,
+    ::testing::Values(GridCase{"Square60", 223, 207, 2, 60, 60, 60, 60, false},
+                      GridCase{"Square65", 223, 207, 2, 65, 65, 65, 65, false},
+                      GridCase{"Square1000", 223, 207, 1, 1000, 1000, 1000, 1000, false},
+                      GridCase{"Square100", 223, 207, 1, 100, 100, 100, 100, false},
+                      GridCase{"SquareGrownBeyondItsScale", 223, 207, 3, 30, 30, 60, 60, false},
+                      GridCase{"SquareOfTen", 223, 207, 20, 10, 10, 10, 10, true},
+                      GridCase{"SizeZero", 223, 207, 20, 0, 0, 20, 20, true},
+                      GridCase{"Chain", 447, 79, 2, 10000, 10, 10000, 9, false},
+                      GridCase{"ChainOfOneUnit", 447, 79, 2, 0, 10, 0, 9, true},
+                      GridCase{"OnePixelWide", 1, 5, 2, 3, 3, 3, 3, true}),
+    [](const ::testing::TestParamInfo<GridCase>& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace spinlab

@@ -8,6 +8,7 @@
 #include <dirent.h>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <set>
 #include <sstream>
@@ -166,7 +167,7 @@ TEST(Recorder, SavedSeriesEqualsTheBatchToolsAtTheKeptInterval) {
         h.start();
         EXPECT_TRUE(recorder.store().rows().empty());
     }
-    std::system(("rm -rf " + dir).c_str());
+    std::filesystem::remove_all(dir);
 }
 
 TEST(AtomicFile, AFailedWriteNamesThePathAndTheReasonAndLeavesNothing) {
@@ -194,7 +195,7 @@ TEST(AtomicFile, AFailedWriteNamesThePathAndTheReasonAndLeavesNothing) {
     writeFileAtomically(dir + "/ok.bin", bytes);
     EXPECT_EQ(slurp(dir + "/ok.bin"), std::string(1000, 'x'));
     EXPECT_EQ(entries(dir), (std::set<std::string>{"ok.bin", "taken"}));
-    std::system(("rm -rf " + dir).c_str());
+    std::filesystem::remove_all(dir);
 }
 
 TEST(Blocks, HoldTheLatticeTheSectionAndTheChainInViewOrder) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <iterator>
 #include <ostream>
 #include <vector>
 
@@ -137,6 +138,49 @@ TEST(Draws, LoopPicksEndUnitsAndEndStatesHalfAsOften) {
         const double p = (i == 0 || i == 4) ? 1.0 / 8 : 1.0 / 4;
         EXPECT_NEAR(units[static_cast<std::size_t>(i)], 80000 * p, 5 * std::sqrt(80000 * p))
             << "unit " << i;
+    }
+}
+
+// The set-up's state is 1 + Round(8r), the loop's proposal Round(8r + 1) formed in single
+// precision; ties go to the even neighbour. The two part at the ties 8r = m + 1/2, and at
+// 8r = 7.5 + 2^-21, where the Single sum 8.5 + 2^-21 itself rounds to the even 8.5.
+struct TieRow {
+    std::uint32_t draw;  // r = draw * 2^-24
+    int setUp, loop;
+};
+constexpr TieRow kTies[] = {
+    {1u << 20, 1, 2}, {3u << 20, 3, 2},        {5u << 20, 3, 4},        {7u << 20, 5, 4},
+    {9u << 20, 5, 6}, {11u << 20, 7, 6},       {13u << 20, 7, 8},       {15u << 20, 9, 8},
+    {9u << 19, 3, 3}, {(15u << 20) + 1, 9, 8}, {(15u << 20) - 1, 8, 8},
+};
+constexpr int kTieRows = static_cast<int>(std::size(kTies));
+
+TEST(Draws, SetUpAndLoopRoundTheirOwnWayAtTheTies) {
+    ChainProgram set(2, "10");
+    std::vector<std::uint32_t> draws;
+    for (const TieRow& row : kTies)
+        draws.push_back(row.draw);
+    set.rng = Rng::scripted(draws, 5);
+    InitChain(set.program);
+    for (int i = 0; i < kTieRows; ++i)
+        EXPECT_EQ(set.chain().get(i), kTies[i].setUp) << "draw " << kTies[i].draw;
+
+    // At T = -1 every move is taken: pass i moves unit i + 1 of 0..16 (drawn at (i + 1) / 16) to
+    // the proposal of tie row i. Once in quiet passes, once with every pass serviced.
+    for (const bool serviced : {false, true}) {
+        SCOPED_TRACE(serviced ? "every pass serviced" : "quiet passes");
+        ChainProgram h(3, "16");
+        h.main().Temp.setText("-1");
+        std::vector<std::uint32_t> script(17, 0);  // the set-up's states
+        for (int i = 0; i < kTieRows; ++i)
+            script.insert(script.end(),
+                          {static_cast<std::uint32_t>(i + 1) << 20, kTies[i].draw, 0});
+        h.rng = Rng::scripted(script, 5);
+        if (serviced) h.pump.everyCall([] {}, 1);
+        h.stopAfter(kTieRows);
+        h.start();
+        for (int i = 0; i < kTieRows; ++i)
+            EXPECT_EQ(h.chain().get(i + 1), kTies[i].loop) << "draw " << kTies[i].draw;
     }
 }
 

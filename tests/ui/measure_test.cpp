@@ -64,9 +64,13 @@ TEST(RunMenu, FollowsFileWithTheFourItemsAndNothingOpensAtStart) {
         captions << a->text();
         keys << a->shortcut().toString();
     }
-    EXPECT_EQ(captions, (QStringList{"Measurements", "Large View", "Save Picture...",
-                                     "Save Measurements..."}));
-    EXPECT_EQ(keys, (QStringList{"Ctrl+M", "Ctrl+L", "Ctrl+S", "Ctrl+Shift+S"}));
+    // The pace group comes first.
+    ASSERT_GE(captions.size(), 4);
+    EXPECT_EQ(
+        captions.mid(captions.size() - 4),
+        (QStringList{"Measurements", "Large View", "Save Picture...", "Save Measurements..."}));
+    EXPECT_EQ(keys.mid(keys.size() - 4),
+              (QStringList{"Ctrl+M", "Ctrl+L", "Ctrl+S", "Ctrl+Shift+S"}));
     MeasureTools& tools = *gui.backend.measureTools();
     EXPECT_EQ(tools.measurements(), nullptr);
     EXPECT_EQ(tools.largeView(), nullptr);
