@@ -18,6 +18,7 @@
 namespace spinlab {
 
 class FormWindow;
+class MeasureTools;
 
 class QtBackend : public Backend {
 public:
@@ -38,6 +39,10 @@ public:
     // Pushes every window's changes out to its widgets.
     void syncAll();
     FormWindow* windowFor(const Form& form) const;
+    // The main window's "Run" menu tools; nullptr before the main window exists.
+    MeasureTools* measureTools() const { return tools_.get(); }
+    // Lets go of everything that follows the program, while it still exists.
+    void release();
     RunMenu* runMenu() const { return runMenu_; }
 
     // The last error shown, and how many were shown (for tests).
@@ -48,6 +53,7 @@ public:
 private:
     Program* program_ = nullptr;
     std::map<const Form*, std::unique_ptr<FormWindow>> windows_;
+    std::unique_ptr<MeasureTools> tools_;
     QPointer<RunMenu> runMenu_;
     QPointer<QMessageBox> messageBox_;
     std::string lastError_;

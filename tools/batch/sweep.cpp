@@ -7,10 +7,10 @@
 #include <thread>
 
 #include "app/application.h"
-#include "batch/model.h"
 #include "batch/runners.h"
-#include "batch/sampler.h"
-#include "batch/stats.h"
+#include "measure/model.h"
+#include "measure/sampler.h"
+#include "measure/stats.h"
 
 namespace spinlab::batch {
 
@@ -50,7 +50,7 @@ Point measure(const Model& model, const Options& options) {
     point.trials = options.trials;
     Harness harness(options);
     Program& program = harness.program();
-    model.prepare(program, options);
+    model.prepare(program, options.size, options.units);
     harness.applyCommonInputs();
     std::uint64_t every = options.every;
     if (every == 0) {

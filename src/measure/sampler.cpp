@@ -1,23 +1,23 @@
-#include "batch/sampler.h"
+#include "measure/sampler.h"
 
 #include <cinttypes>
 
-namespace spinlab::batch {
+namespace spinlab {
+
+Observables RunningTotals::now() {
+    const Observables drift = Observables::drift(program_.IsingModel().state.drift);
+    if (!haveBaseline_) {
+        baseline_ = model_->count(program_) - drift;
+        haveBaseline_ = true;
+    }
+    return baseline_ + drift;
+}
 
 Sampler::Sampler(Program& program, const Model& model, Sink sink)
-    : program_(program), model_(model), sink_(std::move(sink)) {}
+    : totals_(program, model), sink_(std::move(sink)) {}
 
-void Sampler::attach(HeadlessPump& pump, std::uint64_t every) {
-    pump.everyCall(
-        [this, &pump] {
-            const Observables drift = Observables::drift(program_.IsingModel().state.drift);
-            if (!haveBaseline_) {
-                baseline_ = model_.count(program_) - drift;
-                haveBaseline_ = true;
-            }
-            sink_(pump.calls(), baseline_ + drift);
-        },
-        every);
+void Sampler::attach(EventPump& pump, std::uint64_t every) {
+    pump.everyCall([this, &pump] { sink_(pump.calls(), totals_.now()); }, every);
 }
 
 CsvSeries::CsvSeries(std::FILE* out, bool chain) : out_(out), chain_(chain) {
@@ -39,4 +39,4 @@ void CsvSeries::row(std::uint64_t trial, const Observables& o) {
     }
 }
 
-}  // namespace spinlab::batch
+}  // namespace spinlab
