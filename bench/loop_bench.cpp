@@ -6,7 +6,6 @@
 #include <chrono>
 
 #include "app/headlessapp.h"
-#include "batch/model.h"
 #include "batch/runners.h"
 #include "core/headless.h"
 #include "core/program.h"
@@ -14,6 +13,7 @@
 #include "ising2d/ising2d.h"
 #include "ising3d/ising3d.h"
 #include "ising3d/planeviews.h"
+#include "measure/model.h"
 
 namespace spinlab {
 namespace {
@@ -125,7 +125,7 @@ void BM_SampledRun(benchmark::State& state) {
         args.insert(args.end(), {"--every", std::to_string(state.range(1)), "--series", "x"});
     }
     const batch::Options options = *batch::parseOptions(args);
-    const batch::Model& model = *batch::findModel(simulation);
+    const Model& model = *findModel(simulation);
     for (auto _ : state) {
         const batch::Report r =
             batch::runModel(model, options, state.range(1) > 0 ? sink : nullptr);

@@ -4,6 +4,7 @@
 // pictures, and the delay from the click to the loop's end.
 //
 //   spinlab_window_bench [square|cubic|chain] [seconds] [size] [speed|all] [temperature]
+//       [measurements|largeview|both]
 //   spinlab_window_bench ant [steps] [obstacles] [speed]
 //
 // The size is the Lattice Size for the lattices and the Number of Chain Units for the chain; the
@@ -12,7 +13,8 @@
 // program starts with: full speed for the simulations, 3000 for the ant; "all" runs the
 // simulation at every speed in turn and sets the achieved rate against each. The ant presses
 // Form1's Start until its walks have taken at least `steps` steps (default 20000) and reports
-// how long they took in the real window.
+// how long they took in the real window. The last argument opens the Run menu's windows for
+// the run, to see what they cost.
 
 #include <QAction>
 #include <QApplication>
@@ -31,6 +33,7 @@
 #include "core/pace.h"
 #include "core/rng.h"
 #include "ui/formwindow.h"
+#include "ui/measuretools.h"
 #include "ui/picturebox.h"
 #include "ui/qtapp.h"
 #include "ui/qtbackend.h"
@@ -178,7 +181,7 @@ int main(int argc, char** argv) {
         std::fprintf(
             stderr,
             "usage: spinlab_window_bench [square|cubic|chain] [seconds] [size] [speed|all] "
-            "[temperature]\n"
+            "[temperature] [measurements|largeview|both]\n"
             "       spinlab_window_bench ant [steps] [obstacles] [speed]\n"
             "speeds:");
         for (const spinlab::SpeedChoice& choice : spinlab::kSpeedChoices)
@@ -221,6 +224,9 @@ int main(int argc, char** argv) {
         program.PolymerWindow().Iterations.setText(size);
         pictures.push_back(backend.windowFor(program.PolymerWindow())->picture("Picture1"));
     }
+    const std::string open = argc > 6 ? argv[6] : "";
+    if (open == "measurements" || open == "both") backend.measureTools()->showMeasurements();
+    if (open == "largeview" || open == "both") backend.measureTools()->showLargeView();
     backend.syncAll();
     QCoreApplication::processEvents();
 

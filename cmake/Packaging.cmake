@@ -15,6 +15,8 @@ every accepted move as it happens: the Ising model on a square lattice (up to
 1001 x 1001 sites) and on a cubic lattice (up to 101 sites per side, shown as
 three middle sections), a nine-state polymer chain of up to 10,001 units, with
 Metropolis or Glauber dynamics, and Langton's ant among black obstacles.
+Live plots of energy and magnetisation, a large view of every site, and
+pictures and series saved as PNG and CSV.
 
 spinlab-batch runs the same simulations without a screen: seeded runs, time
 series of energy and magnetisation, pictures, and temperature sweeps that can

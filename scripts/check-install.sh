@@ -31,7 +31,7 @@ step "the package: $deb"
 dpkg-deb --info "$deb"
 dpkg-deb --contents "$deb"
 depends=$(dpkg-deb --field "$deb" Depends)
-for lib in libqt6widgets6 libqt6gui6 libqt6core6 libc6; do
+for lib in libqt6charts6 libqt6widgets6 libqt6gui6 libqt6core6 libc6; do
     [[ $depends == *"$lib "* ]] || fail "Depends lacks $lib: $depends"
 done
 lintian --fail-on error,warning --display-info --pedantic "$deb" 2>&1 |

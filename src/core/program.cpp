@@ -4,6 +4,7 @@ namespace spinlab {
 
 Program::Program(Backend& backend, EventPump& pump, Rng& rng)
     : backend_(backend), pump_(pump), rng_(rng) {
+    runs_.countCallsOf(pump_);
     // A paused or paced run is held or paced from its first trial, not after a slice at full
     // speed; a run at full speed keeps the pump's rhythm untouched.
     runs_.onBegin = [this](RunKind kind) {

@@ -7,6 +7,8 @@
 #include <functional>
 #include <vector>
 
+#include "core/eventpump.h"
+
 namespace spinlab {
 
 enum class RunKind { Square, Cubic, Chain, Ant };
@@ -14,6 +16,10 @@ enum class RunKind { Square, Cubic, Chain, Ant };
 struct RunRecord {
     RunKind kind;
     std::uint64_t serial;  // 1 for the program's first run, counting every Start that ran
+    // DoEvents calls before the run's first trial, and those made by runs nested inside it:
+    // the set-up does not pump, so the rest are this run's own trials.
+    std::uint64_t firstCall = 0;
+    std::uint64_t nestedCalls = 0;
 };
 
 class RunStack {
@@ -31,23 +37,42 @@ public:
         RunStack& stack_;
     };
 
+    // The pump whose calls count the runs' trials; without one every count is 0.
+    void countCallsOf(const EventPump& pump) { pump_ = &pump; }
+
     bool empty() const { return runs_.empty(); }
     std::size_t depth() const { return runs_.size(); }
     // The innermost run, or nullptr when none is under way.
     const RunRecord* innermost() const { return runs_.empty() ? nullptr : &runs_.back(); }
     // How many runs have begun since the program started.
     std::uint64_t started() const { return started_; }
+    // The trials `run` (on the stack) has made so far, as its loop counts them.
+    std::uint64_t trials(const RunRecord& run) const {
+        return calls() - run.firstCall - run.nestedCalls;
+    }
+
+    // Told after every push and pop, never during a trial; it must not throw, since a pop may
+    // happen while an error unwinds the run.
+    std::function<void()> onChange;
 
     // Told of every run as it begins.
     std::function<void(RunKind)> onBegin;
 
 private:
+    std::uint64_t calls() const { return pump_ ? pump_->calls() : 0; }
     void push(RunKind kind) {
-        runs_.push_back({kind, ++started_});
+        runs_.push_back({kind, ++started_, calls(), 0});
         if (onBegin) onBegin(kind);
+        if (onChange) onChange();
     }
-    void pop() { runs_.pop_back(); }
+    void pop() {
+        const std::uint64_t spent = calls() - runs_.back().firstCall;
+        runs_.pop_back();
+        if (!runs_.empty()) runs_.back().nestedCalls += spent;
+        if (onChange) onChange();
+    }
 
+    const EventPump* pump_ = nullptr;
     std::vector<RunRecord> runs_;
     std::uint64_t started_ = 0;
 };

@@ -20,6 +20,8 @@ struct QtApp {
         app.start();
         backend.syncAll();
     }
+    // The backend outlives the program it shows: what follows the program goes first.
+    ~QtApp() { backend.release(); }
     QtApp(const QtApp&) = delete;
     QtApp& operator=(const QtApp&) = delete;
 

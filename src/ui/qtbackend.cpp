@@ -9,6 +9,7 @@
 
 #include "core/rng.h"
 #include "ui/formwindow.h"
+#include "ui/measuretools.h"
 
 namespace spinlab {
 
@@ -30,7 +31,12 @@ QtBackend::QtBackend()
       twipsPerPixelY_(screenTwipsPerPixel(true)) {}
 
 QtBackend::~QtBackend() {
+    release();
     delete messageBox_;
+}
+
+void QtBackend::release() {
+    tools_.reset();
 }
 
 void QtBackend::formCreated(Form& form) {
@@ -38,6 +44,11 @@ void QtBackend::formCreated(Form& form) {
     if (dynamic_cast<MainForm*>(&form) != nullptr)
         runMenu_ = buildRunMenu(*window, *program_, *this);
     window->sync();
+    if (dynamic_cast<MainForm*>(&form) != nullptr) {
+        tools_ = std::make_unique<MeasureTools>(*program_);
+        tools_->addActions(&runMenu_->menu());
+        modelMenu_ = new ModelMenu(runMenu_->menu(), *program_);
+    }
     windows_[&form] = std::move(window);
 }
 
@@ -49,12 +60,15 @@ FormWindow* QtBackend::windowFor(const Form& form) const {
 void QtBackend::syncAll() {
     for (auto& [form, window] : windows_)
         window->sync();
+    if (tools_) tools_->sync();
     if (runMenu_) runMenu_->sync();
+    if (modelMenu_) modelMenu_->sync();
 }
 
 void QtBackend::endProgram() {
     for (auto& [form, window] : windows_)
         window->hide();
+    if (tools_) tools_->hideAll();
     if (messageBox_) messageBox_->hide();
     QCoreApplication::quit();
 }

@@ -13,11 +13,13 @@
 
 #include "core/eventpump.h"
 #include "core/program.h"
+#include "ui/modelmenu.h"
 #include "ui/runmenu.h"
 
 namespace spinlab {
 
 class FormWindow;
+class MeasureTools;
 
 class QtBackend : public Backend {
 public:
@@ -38,7 +40,12 @@ public:
     // Pushes every window's changes out to its widgets.
     void syncAll();
     FormWindow* windowFor(const Form& form) const;
+    // The main window's "Run" menu tools; nullptr before the main window exists.
+    MeasureTools* measureTools() const { return tools_.get(); }
+    // Lets go of everything that follows the program, while it still exists.
+    void release();
     RunMenu* runMenu() const { return runMenu_; }
+    ModelMenu* modelMenu() const { return modelMenu_; }
 
     // The last error shown, and how many were shown (for tests).
     const std::string& lastError() const { return lastError_; }
@@ -48,7 +55,9 @@ public:
 private:
     Program* program_ = nullptr;
     std::map<const Form*, std::unique_ptr<FormWindow>> windows_;
+    std::unique_ptr<MeasureTools> tools_;
     QPointer<RunMenu> runMenu_;
+    QPointer<ModelMenu> modelMenu_;
     QPointer<QMessageBox> messageBox_;
     std::string lastError_;
     int errorCount_ = 0;

@@ -8,9 +8,9 @@
 #include <set>
 #include <sstream>
 
-#include "batch/model.h"
 #include "batch/options.h"
 #include "batch/runners.h"
+#include "measure/model.h"
 
 namespace spinlab::batch {
 namespace {
@@ -241,7 +241,7 @@ TEST(BatchPicture, EachSimulationShowsItsSurfacesInTheirColours) {
             {row.simulation, "--size", "30", "--units", "40", "--trials", "20000", "--seed", "2"});
         Harness h(o);
         const Model& m = *findModel(row.simulation);
-        m.prepare(h.program(), o);
+        m.prepare(h.program(), o.size, o.units);
         h.run(h.main().Command1, h.main().Command2);
         const RgbImage image = m.picture(h.program());
         EXPECT_EQ(image.width, row.width);

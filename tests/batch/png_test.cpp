@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 #include <QImage>
 
-#include "batch/png.h"
+#include "measure/png.h"
 
-namespace spinlab::batch {
+namespace spinlab {
 namespace {
 
 TEST(BatchPng, QtReadsBackEveryPixel) {
@@ -31,4 +31,4 @@ TEST(BatchPng, QtReadsBackEveryPixel) {
 }
 
 }  // namespace
-}  // namespace spinlab::batch
+}  // namespace spinlab

@@ -8,9 +8,9 @@
 #include <cmath>
 #include <vector>
 
-#include "batch/stats.h"
 #include "ising2d/observables.h"
 #include "ising3d/observables.h"
+#include "measure/stats.h"
 #include "testkit/headless_program.h"
 
 namespace spinlab {
@@ -110,7 +110,7 @@ TEST_P(ExactLattice, MeanEnergyPerSiteMatchesEnumeration) {
 
     // The running total agrees with a recount at the end.
     EXPECT_EQ(offset + h.state().drift.energy, recount());
-    const batch::Estimate e = batch::batchMeans(samples, 20);
+    const Estimate e = batchMeans(samples, 20);
     const double exact = exactEnergyPerSite(g, std::stod(c.temp));
     EXPECT_GT(e.error, 0.0);
     EXPECT_NEAR(e.mean, exact, 4 * e.error) << "exact " << exact << ", error " << e.error;
@@ -237,8 +237,8 @@ TEST_P(ExactNearest, MeanEnergyAndMagnetisationMatchEnumeration) {
 
     EXPECT_EQ(e0 + h.state().drift.energy, bonds());
     const auto [exactE, exactM] = exactNearest(c.n, c.dims, c.wrap, model.field, c.temp);
-    const batch::Estimate e = batch::batchMeans(energy, 20);
-    const batch::Estimate m = batch::batchMeans(magnetization, 20);
+    const Estimate e = batchMeans(energy, 20);
+    const Estimate m = batchMeans(magnetization, 20);
     EXPECT_NEAR(e.mean, exactE, 4 * e.error) << "error " << e.error;
     EXPECT_NEAR(m.mean, exactM, 4 * m.error) << "error " << m.error;
 }

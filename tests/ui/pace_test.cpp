@@ -68,7 +68,7 @@ private:
     std::size_t next_ = 0;
 };
 
-TEST(RunMenu, FollowsFileWithPauseStepAndTheSpeedsOfTheTable) {
+TEST(RunMenu, FollowsFileWithPauseStepTheSpeedsAndTheMeasuringTools) {
     GuiProgram gui;
     QMenuBar* bar = gui.mainWindow().menuBar();
     ASSERT_EQ(bar->actions().size(), 2);
@@ -77,8 +77,12 @@ TEST(RunMenu, FollowsFileWithPauseStepAndTheSpeedsOfTheTable) {
     QStringList captions;
     for (QAction* a : run->actions())
         captions << (a->isSeparator() ? "-" : a->text() + " " + a->shortcut().toString());
-    EXPECT_EQ(captions, (QStringList{"Pause Ctrl+P", "Step Ctrl+T", "Step Sweep Ctrl+Shift+T", "-",
-                                     "Faster Ctrl+]", "Slower Ctrl+[", "Speed ", "Ant Speed "}));
+    EXPECT_EQ(captions,
+              (QStringList{"Pause Ctrl+P", "Step Ctrl+T", "Step Sweep Ctrl+Shift+T", "-",
+                           "Faster Ctrl+]", "Slower Ctrl+[", "Speed ", "Ant Speed ", "-",
+                           "Measurements Ctrl+M", "Large View Ctrl+L", "-",
+                           "Save Picture... Ctrl+S", "Save Measurements... Ctrl+Shift+S", "-",
+                           "Model "}));
     for (const char* list : {"Speed", "AntSpeed"}) {
         QMenu* speeds = run->findChild<QMenu*>(list);
         ASSERT_NE(speeds, nullptr);

@@ -78,7 +78,7 @@ TEST(MainWindow, TabOrderFollowsTheDesign) {
 TEST(MainWindow, FileMenuHasTheFourItemsWithIsingModelChecked) {
     GuiProgram gui;
     QMenuBar* bar = gui.mainWindow().menuBar();
-    // File, then the Run menu.
+    // File, then the one menu of additions, "Run".
     ASSERT_EQ(bar->actions().size(), 2);
     EXPECT_EQ(bar->actions()[0]->text(), "File");
     EXPECT_EQ(bar->actions()[1]->text(), "Run");

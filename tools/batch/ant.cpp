@@ -2,6 +2,7 @@
 
 #include "antwalk/antwalk.h"
 #include "batch/runners.h"
+#include "measure/model.h"
 
 namespace spinlab::batch {
 
@@ -28,6 +29,8 @@ Report runAnt(const Options& options) {
     report.addInteger("y", walk.y);
     report.addInteger("heading", walk.startHeading);
     report.addText("label", form.Label1.Caption());
+    if (!options.png.empty())
+        writePicture(options.png, windowPicture(harness.program(), RunKind::Ant));
     return report;
 }
 

@@ -1,16 +1,22 @@
 // spinlab-batch: runs a simulation without a screen and prints what it ended with.
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "batch/model.h"
+#include "batch/harness.h"
 #include "batch/options.h"
 #include "batch/runners.h"
+#include "measure/atomicfile.h"
+#include "measure/model.h"
 #include "spinlab_version.h"
 
 namespace {
 
+using namespace spinlab;
 using namespace spinlab::batch;
 
 void print(std::FILE* out, const Report& report, bool json) {
@@ -28,31 +34,41 @@ void print(std::FILE* out, const Report& report, bool json) {
     }
 }
 
-// The CSV destination: standard output for "-", else the named file, created afresh.
+// The CSV destination: standard output for "-", else the named file, which appears only once
+// the whole output is written: a run that fails or is cut short leaves no partial file.
 class Output {
 public:
-    explicit Output(const std::string& path) : path_(path) {
+    explicit Output(const std::string& path) {
         if (path.empty()) return;
-        file_ = path == "-" ? stdout : std::fopen(path.c_str(), "w");
-        if (!file_) throw OutputFailure{"cannot write " + path};
+        try {
+            if (path == "-") {
+                file_ = stdout;
+            } else {
+                atomic_ = std::make_unique<AtomicFile>(path);
+                file_ = atomic_->file();
+            }
+        } catch (const WriteError& e) {
+            throw OutputFailure{e.message()};
+        }
     }
-    ~Output() {
-        if (file_ && file_ != stdout) std::fclose(file_);
-    }
-    Output(const Output&) = delete;
-    Output& operator=(const Output&) = delete;
     std::FILE* file() const { return file_; }
-    // Flushes and closes; a full disk shows up here, not as a silently short file.
+    // A full disk shows up here, not as a silently short file.
     void finish() {
         if (!file_) return;
-        bool ok = std::fflush(file_) == 0 && !std::ferror(file_);
-        if (file_ != stdout) ok = std::fclose(file_) == 0 && ok;
         file_ = nullptr;
-        if (!ok) throw OutputFailure{"cannot write " + path_};
+        try {
+            if (atomic_) {
+                atomic_->commit();
+            } else if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+                throw WriteError{"standard output", std::strerror(errno)};
+            }
+        } catch (const WriteError& e) {
+            throw OutputFailure{e.message()};
+        }
     }
 
 private:
-    std::string path_;
+    std::unique_ptr<AtomicFile> atomic_;
     std::FILE* file_ = nullptr;
 };
 

@@ -1,23 +1,32 @@
 #include <memory>
 
 #include "app/application.h"
-#include "batch/model.h"
 #include "batch/runners.h"
-#include "batch/sampler.h"
+#include "measure/atomicfile.h"
+#include "measure/model.h"
+#include "measure/sampler.h"
 
 namespace spinlab::batch {
+
+void writePicture(const std::string& path, const RgbImage& image) {
+    try {
+        writePng(path, image);
+    } catch (const WriteError& e) {
+        throw OutputFailure{e.message()};
+    }
+}
 
 Report runModel(const Model& model, const Options& options, std::FILE* series) {
     Harness harness(options);
     Program& program = harness.program();
-    model.prepare(program, options);
+    model.prepare(program, options.size, options.units);
     harness.applyCommonInputs();
 
     std::unique_ptr<CsvSeries> csv;
     std::unique_ptr<Sampler> sampler;
     if (series) {
         csv = std::make_unique<CsvSeries>(series, model.chain,
-                                          program.IsingModel().state.model.field);
+                                          program.IsingModel().state.model.field != 0);
         sampler = std::make_unique<Sampler>(
             program, model, [&](std::uint64_t trial, const Observables& o) { csv->row(trial, o); });
         sampler->attach(harness.pump(), options.every);
@@ -45,9 +54,7 @@ Report runModel(const Model& model, const Options& options, std::FILE* series) {
     } else {
         report.addInteger("magnetization", o.magnetization);
     }
-    if (!options.png.empty() && !writePng(options.png, model.picture(program))) {
-        throw OutputFailure{"cannot write " + options.png};
-    }
+    if (!options.png.empty()) writePicture(options.png, model.picture(program));
     return report;
 }
 

@@ -7,10 +7,10 @@
 #include <thread>
 
 #include "app/application.h"
-#include "batch/model.h"
 #include "batch/runners.h"
-#include "batch/sampler.h"
-#include "batch/stats.h"
+#include "measure/model.h"
+#include "measure/sampler.h"
+#include "measure/stats.h"
 
 namespace spinlab::batch {
 
@@ -50,7 +50,7 @@ Point measure(const Model& model, const Options& options) {
     point.trials = options.trials;
     Harness harness(options);
     Program& program = harness.program();
-    model.prepare(program, options);
+    model.prepare(program, options.size, options.units);
     harness.applyCommonInputs();
     std::uint64_t every = options.every;
     if (every == 0) {
@@ -67,7 +67,7 @@ Point measure(const Model& model, const Options& options) {
     Sampler sampler(program, model, [&](std::uint64_t trial, const Observables& o) {
         if (trial <= burnIn) return;
         if (energy.empty()) sites = model.sites(program);
-        energy.push_back(o.total(program.IsingModel().state.model.field) / sites);
+        energy.push_back(o.total() / sites);
         absM.push_back(std::fabs(double(o.magnetization)) / sites);
         for (std::size_t s = 0; s < 9; ++s)
             fractions[s].push_back(double(o.counts[s]) / sites);
@@ -88,7 +88,7 @@ void runFieldSweep(const Model& model, const Options& options, std::FILE* out) {
     std::vector<double> values;
     Harness harness(options);
     Program& program = harness.program();
-    model.prepare(program, options);
+    model.prepare(program, options.size, options.units);
     harness.applyCommonInputs();
     for (const std::string& f : fields) {
         try {

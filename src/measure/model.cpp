@@ -1,12 +1,13 @@
-#include "batch/model.h"
+#include "measure/model.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "ising2d/observables.h"
 #include "ising3d/observables.h"
 #include "polymer/observables.h"
 
-namespace spinlab::batch {
+namespace spinlab {
 
 Observables Observables::drift(const Drift& d) {
     Observables o;
@@ -35,6 +36,10 @@ Observables Observables::operator-(const Observables& o) const {
     return r;
 }
 
+double Model::sitesOf(int n) const {
+    return std::pow(n + 1.0, dimensions);
+}
+
 RgbImage sideBySide(std::initializer_list<const Surface*> surfaces) {
     int width = 0, height = 0;
     for (const Surface* s : surfaces) {
@@ -56,14 +61,19 @@ RgbImage sideBySide(std::initializer_list<const Surface*> surfaces) {
 
 namespace {
 
-double cube(double side) {
-    return side * side * side;
+int gridSize(Program& p) {
+    return p.IsingModel().GridSize.cint();
 }
 
 const Model kSquare{
     "square",
+    RunKind::Square,
     false,
-    [](Program& p, const Options& o) { p.IsingModel().GridSize.setText(o.size); },
+    2,
+    [](Program& p, const std::string& size, const std::string&) {
+        p.IsingModel().GridSize.setText(size);
+    },
+    gridSize,
     [](Program& p) {
         const MainForm& f = p.IsingModel();
         const int n = f.GridSize.cint();
@@ -72,21 +82,20 @@ const Model kSquare{
         o.magnetization = squareMagnetization(f.state.Lattice2D, n);
         return o;
     },
-    [](Program& p) {
-        const double side = p.IsingModel().GridSize.cint() + 1.0;
-        return side * side;
-    },
     [](Program& p) { return p.IsingModel().Label1.Caption(); },
     [](Program& p) { return sideBySide({&p.IsingModel().Picture1}); },
 };
 
 const Model kCubic{
     "cubic",
+    RunKind::Cubic,
     false,
-    [](Program& p, const Options& o) {
-        p.IsingModel().GridSize.setText(o.size);
+    3,
+    [](Program& p, const std::string& size, const std::string&) {
+        p.IsingModel().GridSize.setText(size);
         p.IsingModel().simulation3D.click();
     },
+    gridSize,
     [](Program& p) {
         const MainForm& f = p.IsingModel();
         const int n = f.GridSize.cint();
@@ -95,7 +104,6 @@ const Model kCubic{
         o.magnetization = cubicMagnetization(f.state.Lattice3D, n);
         return o;
     },
-    [](Program& p) { return cube(p.IsingModel().GridSize.cint() + 1.0); },
     [](Program& p) { return p.n3DPicForm().Label1.Caption(); },
     [](Program& p) {
         const View3DForm& v = p.n3DPicForm();
@@ -105,11 +113,14 @@ const Model kCubic{
 
 const Model kChain{
     "chain",
+    RunKind::Chain,
     true,
-    [](Program& p, const Options& o) {
+    1,
+    [](Program& p, const std::string&, const std::string& units) {
         p.IsingModel().PolymerChain.click();
-        p.PolymerWindow().Iterations.setText(o.units);
+        p.PolymerWindow().Iterations.setText(units);
     },
+    [](Program& p) -> int { return p.PolymerWindow().Iterations.cint(); },
     [](Program& p) {
         const Chain& chain = p.IsingModel().state.ChainState;
         const int n = p.PolymerWindow().Iterations.cint();
@@ -118,7 +129,6 @@ const Model kChain{
         o.counts = chainCounts(chain, n);
         return o;
     },
-    [](Program& p) { return p.PolymerWindow().Iterations.cint() + 1.0; },
     [](Program& p) { return p.IsingModel().Label1.Caption(); },
     [](Program& p) { return sideBySide({&p.PolymerWindow().Picture1}); },
 };
@@ -132,4 +142,24 @@ const Model* findModel(const std::string& name) {
     return nullptr;
 }
 
-}  // namespace spinlab::batch
+const Model* findModel(RunKind kind) {
+    for (const Model* m : {&kSquare, &kCubic, &kChain}) {
+        if (kind == m->kind) return m;
+    }
+    return nullptr;
+}
+
+RunKind selectedMode(Program& program) {
+    // As Start reads the menu: only the two view items count.
+    const MainForm& form = program.IsingModel();
+    if (form.simulation3D.Checked()) return RunKind::Cubic;
+    if (form.PolymerChain.Checked()) return RunKind::Chain;
+    return RunKind::Square;
+}
+
+RgbImage windowPicture(Program& program, RunKind kind) {
+    if (const Model* model = findModel(kind)) return model->picture(program);
+    return sideBySide({&program.Form1().Picture1});
+}
+
+}  // namespace spinlab

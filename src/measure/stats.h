@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <vector>
 
-namespace spinlab::batch {
+namespace spinlab {
 
 struct Estimate {
     double mean = 0;
@@ -14,4 +14,4 @@ struct Estimate {
 
 Estimate batchMeans(const std::vector<double>& samples, std::size_t batches = 20);
 
-}  // namespace spinlab::batch
+}  // namespace spinlab

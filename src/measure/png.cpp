@@ -1,9 +1,10 @@
-#include "batch/png.h"
+#include "measure/png.h"
 
 #include <array>
-#include <cstdio>
 
-namespace spinlab::batch {
+#include "measure/atomicfile.h"
+
+namespace spinlab {
 
 namespace {
 
@@ -86,12 +87,8 @@ std::vector<unsigned char> encodePng(const RgbImage& image) {
     return out;
 }
 
-bool writePng(const std::string& path, const RgbImage& image) {
-    const std::vector<unsigned char> bytes = encodePng(image);
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return false;
-    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    return std::fclose(f) == 0 && ok;
+void writePng(const std::string& path, const RgbImage& image) {
+    writeFileAtomically(path, encodePng(image));
 }
 
-}  // namespace spinlab::batch
+}  // namespace spinlab

@@ -1,8 +1,8 @@
-#include "batch/stats.h"
+#include "measure/stats.h"
 
 #include <cmath>
 
-namespace spinlab::batch {
+namespace spinlab {
 
 Estimate batchMeans(const std::vector<double>& samples, std::size_t batches) {
     Estimate e;
@@ -33,4 +33,4 @@ Estimate batchMeans(const std::vector<double>& samples, std::size_t batches) {
     return e;
 }
 
-}  // namespace spinlab::batch
+}  // namespace spinlab

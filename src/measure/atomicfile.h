@@ -1,0 +1,45 @@
+#pragma once
+// Writes a file whole or not at all: the bytes go to a temporary file beside the target, which
+// is flushed and renamed over it only when every write succeeded. A failure anywhere leaves the
+// target as it was and removes the temporary file, so no truncated file is ever left behind.
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace spinlab {
+
+// A file could not be written; `reason` is the system's (strerror).
+struct WriteError {
+    std::string path;
+    std::string reason;
+    // "cannot write PATH: REASON"
+    std::string message() const { return "cannot write " + path + ": " + reason; }
+};
+
+class AtomicFile {
+public:
+    // Creates the temporary file; throws WriteError naming `path` when that fails.
+    explicit AtomicFile(std::string path);
+    // Without a commit, the temporary file goes and the target stays untouched.
+    ~AtomicFile();
+    AtomicFile(const AtomicFile&) = delete;
+    AtomicFile& operator=(const AtomicFile&) = delete;
+
+    std::FILE* file() const { return file_; }
+    const std::string& path() const { return path_; }
+    // Flushes, syncs, closes and renames over the target; throws WriteError on any failure.
+    void commit();
+
+private:
+    void discard();
+
+    std::string path_;
+    std::string temp_;
+    std::FILE* file_ = nullptr;
+};
+
+// The whole of `bytes` as the file at `path`, atomically; throws WriteError.
+void writeFileAtomically(const std::string& path, const std::vector<unsigned char>& bytes);
+
+}  // namespace spinlab

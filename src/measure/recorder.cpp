@@ -1,0 +1,161 @@
+#include "measure/recorder.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "measure/atomicfile.h"
+
+namespace spinlab {
+
+SeriesStore::SeriesStore(std::size_t capacity) : capacity_(std::max<std::size_t>(capacity, 2)) {}
+
+void SeriesStore::reset(std::uint64_t every) {
+    every_ = interval_ = std::max<std::uint64_t>(every, 1);
+    rows_.clear();
+    ++version_;
+}
+
+void SeriesStore::add(std::uint64_t trial, const Observables& values) {
+    if (trial % interval_ != 0) return;
+    if (rows_.size() >= capacity_) {
+        const std::uint64_t wider = interval_ * 2;
+        std::erase_if(rows_, [wider](const SeriesRow& r) { return r.trial % wider != 0; });
+        interval_ = wider;
+        if (trial % interval_ != 0) {
+            ++version_;
+            return;
+        }
+    }
+    rows_.push_back({trial, values});
+    ++version_;
+}
+
+Recorder::Recorder(Program& program, std::size_t capacity)
+    : program_(program), store_(capacity), totals_(program, *findModel(RunKind::Square)) {}
+
+Recorder::~Recorder() {
+    detach();
+}
+
+std::uint64_t Recorder::intervalFor(double sites) {
+    const auto sweep = static_cast<std::uint64_t>(std::max(1.0, std::round(sites)));
+    return sweep * ((100 + sweep - 1) / sweep);
+}
+
+void Recorder::attach() {
+    if (attached_) return;
+    attached_ = true;
+    program_.runs().onChange = [this] { follow(); };
+    follow();
+}
+
+void Recorder::detach() {
+    if (!attached_) return;
+    attached_ = false;
+    program_.runs().onChange = nullptr;
+    freeze();
+}
+
+std::uint64_t Recorder::trialsNow() const {
+    return program_.pump().calls() - run_.firstCall - run_.nestedCalls;
+}
+
+std::uint64_t Recorder::trials() const {
+    return live_ ? trialsNow() : endTrials_;
+}
+
+void Recorder::freeze() {
+    if (live_) endTrials_ = trialsNow();
+    live_ = false;
+    program_.pump().everyCall({});
+}
+
+void Recorder::follow() {
+    const RunRecord* run = program_.runs().innermost();
+    const Model* model = run ? findModel(run->kind) : nullptr;
+    if (!model) {
+        // Idle, or the ant walks: nothing the series follows moves.
+        freeze();
+        return;
+    }
+    if (model == model_ && run->serial == run_.serial) {
+        // Back after an ant walk nested in the run, or re-attached: the rows go on, from a fresh
+        // recount in case anything rewrote the state meanwhile.
+        run_ = *run;
+        live_ = true;
+        totals_.rebase();
+        arm();
+        return;
+    }
+    begin(*run, *model);
+}
+
+void Recorder::begin(const RunRecord& run, const Model& model) {
+    model_ = &model;
+    run_ = run;
+    live_ = true;
+    // Start has checked the size before it pushed the run, so this reads.
+    try {
+        size_ = model.size(program_);
+    } catch (const PlatformError&) {
+        size_ = 0;
+    }
+    totals_.rebase(model);
+    store_.reset(intervalFor(model.sitesOf(size_)));
+    firstTrial_ = trialsNow();
+    arm();
+}
+
+void Recorder::arm() {
+    // The first sample at the next multiple of K of the run's own trials, then every K.
+    const std::uint64_t every = store_.every();
+    phase_ = every - trialsNow() % every;
+    program_.pump().everyCall([this] { sample(); }, phase_);
+}
+
+void Recorder::sample() {
+    if (!live_) return;
+    const std::uint64_t every = store_.every();
+    if (phase_ != every) {
+        phase_ = every;
+        program_.pump().everyCall([this] { sample(); }, every);
+    }
+    try {
+        // The loops read the size at every trial, so an edit during the run changes what the
+        // totals stand for: recount over the new size.
+        const int n = model_->size(program_);
+        if (n != size_) {
+            size_ = n;
+            totals_.rebase();
+        }
+        store_.add(trialsNow(), totals_.now());
+    } catch (const PlatformError&) {
+        // An unreadable size: the loop ends with that error at its next reading.
+    }
+}
+
+std::optional<Observables> Recorder::current() {
+    if (!model_) return std::nullopt;
+    try {
+        return totals_.now();
+    } catch (const PlatformError&) {
+        return std::nullopt;
+    }
+}
+
+void saveSeries(const std::string& path, const SeriesStore& store, bool chain) {
+    AtomicFile file(path);
+    bool withField = false;
+    for (const SeriesRow& row : store.rows())
+        withField = withField || row.values.field != 0;
+    CsvSeries csv(file.file(), chain, withField);
+    for (const SeriesRow& row : store.rows())
+        csv.row(row.trial, row.values);
+    file.commit();
+}
+
+void Recorder::save(const std::string& path) const {
+    saveSeries(path, store_, model_ && model_->chain);
+}
+
+}  // namespace spinlab

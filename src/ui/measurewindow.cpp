@@ -1,0 +1,374 @@
+#include "ui/measurewindow.h"
+
+#include <QChart>
+#include <QChartView>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHideEvent>
+#include <QLabel>
+#include <QLegendMarker>
+#include <QLineSeries>
+#include <QLocale>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <QValueAxis>
+#include <algorithm>
+#include <cmath>
+
+#include "app/application.h"
+#include "measure/blocks.h"
+#include "measure/recorder.h"
+
+namespace spinlab {
+
+namespace {
+
+// Enough points to show the shape of a run of days; more would only slow the repaint.
+constexpr std::size_t kPlotPoints = 500;
+// Redrawing a chart costs far more than a repaint of the pictures: at most ten a second keeps
+// the plots live and leaves the time to the run. The values beside them follow every repaint.
+constexpr qint64 kPlotPeriodMs = 100;
+
+QString whole(std::uint64_t n) {
+    return QLocale(QLocale::English).toString(static_cast<qulonglong>(n));
+}
+
+QString simulationName(RunKind kind) {
+    switch (kind) {
+        case RunKind::Square:
+            return QStringLiteral("Square lattice");
+        case RunKind::Cubic:
+            return QStringLiteral("Cubic lattice");
+        case RunKind::Chain:
+            return QStringLiteral("Polymer chain");
+        case RunKind::Ant:
+            break;
+    }
+    return QStringLiteral("Ant walk");
+}
+
+// The lattices' model as the next trial uses it; the chain and the ant have none.
+QString modelText(Program& program, RunKind kind) {
+    if (kind != RunKind::Square && kind != RunKind::Cubic) return QStringLiteral("-");
+    return QString::fromStdString(program.IsingModel().state.model.describe());
+}
+
+const char* const kRows[] = {
+    "Simulation",        "Model",      "Run",         "Trials", "Sweeps",
+    "Trials per second", "Acceptance", "Temperature", "Energy", "Magnetisation",
+    "Fractions",         "Sampled",    "Kept"};
+
+// Ends and ticks at round steps (1, 2 or 5 times a power of ten). Every change of an axis redraws
+// its chart in full, so the range stays as long as it holds the data within twice its span.
+void fitAxis(QValueAxis* axis, double low, double high, bool exactly = false) {
+    const double span = high - low;
+    if (!exactly && axis->min() <= low && axis->max() >= high &&
+        axis->max() - axis->min() <= 2 * span)
+        return;
+    const double raw = span / 5.0;
+    const double power = std::pow(10.0, std::floor(std::log10(raw)));
+    double step = power;
+    for (double m : {2.0, 5.0, 10.0}) {
+        if (step * 1.5 < raw) step = power * m;
+    }
+    const double from = std::floor(low / step) * step;
+    double to = std::ceil(high / step) * step;
+    if (to <= from) to = from + step;
+    axis->setTickAnchor(from);
+    axis->setTickInterval(step);
+    axis->setRange(from, to);
+}
+
+}  // namespace
+
+MeasurementsWindow::MeasurementsWindow(Program& program, Recorder& recorder)
+    : QWidget(nullptr), program_(program), recorder_(recorder) {
+    setObjectName(QStringLiteral("Measurements"));
+    setWindowTitle(QStringLiteral("Measurements"));
+    auto* layout = new QHBoxLayout(this);
+    auto* plots = new QVBoxLayout;
+    upper_ = makeChart(QString());
+    lower_ = makeChart(QString());
+    plots->addWidget(upper_.view, 1);
+    plots->addWidget(lower_.view, 1);
+    layout->addLayout(plots, 1);
+
+    auto* side = new QVBoxLayout;
+    auto* now = new QGroupBox(QStringLiteral("Now"));
+    auto* form = new QFormLayout(now);
+    for (const char* row : kRows) {
+        auto* caption = new QLabel(QString::fromLatin1(row));
+        auto* value = new QLabel;
+        value->setTextFormat(Qt::PlainText);
+        value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        value->setMinimumWidth(250);
+        form->addRow(caption, value);
+        captions_[row] = caption;
+        values_[row] = value;
+    }
+    side->addWidget(now);
+    // A value growing by a digit must not resize the plots beside it: a chart redraws in full
+    // whenever its size changes.
+    now->setFixedWidth(now->sizeHint().width() + 40);
+    save_ = new QPushButton(QStringLiteral("Save Measurements..."));
+    connect(save_, &QPushButton::clicked, this, [this] {
+        if (onSave) onSave();
+    });
+    side->addWidget(save_);
+    side->addStretch(1);
+    layout->addLayout(side);
+    resize(960, 560);
+    clock_.start();
+}
+
+MeasurementsWindow::Chart MeasurementsWindow::makeChart(const QString& title) {
+    Chart c;
+    c.chart = new QChart;
+    c.chart->setTitle(title);
+    c.chart->setAnimationOptions(QChart::NoAnimation);
+    c.chart->legend()->hide();
+    c.chart->setMargins(QMargins(4, 4, 4, 4));
+    c.x = new QValueAxis;
+    c.x->setTitleText(QStringLiteral("Monte Carlo time (sweeps)"));
+    c.x->setLabelFormat(QStringLiteral("%.6g"));
+    c.x->setTickType(QValueAxis::TicksDynamic);
+    c.y = new QValueAxis;
+    c.y->setLabelFormat(QStringLiteral("%.3g"));
+    c.y->setTickType(QValueAxis::TicksDynamic);
+    c.chart->addAxis(c.x, Qt::AlignBottom);
+    c.chart->addAxis(c.y, Qt::AlignLeft);
+    c.view = new QChartView(c.chart);
+    c.view->setRenderHint(QPainter::Antialiasing, false);
+    c.view->setMinimumSize(360, 180);
+    return c;
+}
+
+void MeasurementsWindow::setUpFor(const Model* model) {
+    setUp_ = true;
+    shownModel_ = model;
+    upper_.chart->removeAllSeries();
+    lower_.chart->removeAllSeries();
+    energy_ = magnetization_ = nullptr;
+    fractions_.fill(nullptr);
+    const bool chain = model && model->chain;
+    auto attach = [](Chart& c, QLineSeries* s) {
+        c.chart->addSeries(s);
+        s->attachAxis(c.x);
+        s->attachAxis(c.y);
+    };
+    energy_ = new QLineSeries;
+    attach(upper_, energy_);
+    upper_.chart->setTitle(chain ? QStringLiteral("Energy per bond")
+                                 : QStringLiteral("Energy per site"));
+    if (chain) {
+        lower_.chart->setTitle(QStringLiteral("Fraction of units in each state"));
+        for (int s = 0; s < 9; ++s) {
+            auto* series = new QLineSeries;
+            series->setName(QString::number(s + 1));
+            series->setColor(QColor(static_cast<QRgb>(chainStateColour(s + 1))));
+            attach(lower_, series);
+            fractions_[static_cast<std::size_t>(s)] = series;
+        }
+        lower_.chart->legend()->setAlignment(Qt::AlignRight);
+        lower_.chart->legend()->show();
+        fitAxis(lower_.y, 0, 1, true);
+    } else {
+        lower_.chart->setTitle(QStringLiteral("Magnetisation per site"));
+        magnetization_ = new QLineSeries;
+        attach(lower_, magnetization_);
+        lower_.chart->legend()->hide();
+        fitAxis(lower_.y, -1, 1, true);
+    }
+    captions_.at("Energy")->setText(chain ? QStringLiteral("E per bond")
+                                          : QStringLiteral("E per site"));
+    captions_.at("Magnetisation")->setText(QStringLiteral("M per site"));
+    captions_.at("Magnetisation")->setVisible(!chain);
+    values_.at("Magnetisation")->setVisible(!chain);
+    captions_.at("Fractions")->setVisible(chain);
+    values_.at("Fractions")->setVisible(chain);
+    plottedVersion_ = ~0ull;
+}
+
+void MeasurementsWindow::sync() {
+    if (!isVisible() || isMinimized()) return;
+    if (!setUp_ || shownModel_ != recorder_.model()) setUpFor(recorder_.model());
+    showValues();
+    const std::uint64_t version = recorder_.store().version();
+    const qint64 at = clock_.elapsed();
+    const bool newRun = recorder_.serial() != plottedSerial_;
+    if (newRun || (version != plottedVersion_ && at - plottedAt_ >= kPlotPeriodMs)) {
+        plottedAt_ = at;
+        plottedVersion_ = version;
+        plottedSerial_ = recorder_.serial();
+        plot();
+    }
+}
+
+void MeasurementsWindow::plot() {
+    const Model* model = recorder_.model();
+    const auto& rows = recorder_.store().rows();
+    const double sites = std::max(recorder_.sites(), 1.0);
+    const bool chain = model && model->chain;
+    // Energy per bond for the chain: units 0..n have n bonds.
+    const double perEnergy = chain ? std::max(sites - 1.0, 1.0) : sites;
+    std::size_t stride = 1;
+    while (rows.size() / stride > kPlotPoints)
+        stride *= 2;
+    QList<QPointF> energy, magnetization;
+    std::array<QList<QPointF>, 9> fractions;
+    double low = 0, high = 0;
+    // Nine lines cost nine times one: the fractions take every other point.
+    auto add = [&](const SeriesRow& row, bool withFractions) {
+        const double x = double(row.trial) / sites;
+        const double e = row.values.total() / perEnergy;
+        if (energy.isEmpty()) low = high = e;
+        low = std::min(low, e);
+        high = std::max(high, e);
+        energy.append(QPointF(x, e));
+        if (chain && withFractions) {
+            for (std::size_t s = 0; s < 9; ++s)
+                fractions[s].append(QPointF(x, double(row.values.counts[s]) / sites));
+        } else if (!chain) {
+            magnetization.append(QPointF(x, double(row.values.magnetization) / sites));
+        }
+    };
+    for (std::size_t i = 0; i < rows.size(); i += stride)
+        add(rows[i], i % (2 * stride) == 0 || i + stride >= rows.size());
+    // The plot always reaches the latest sample.
+    if (!rows.empty() && (rows.size() - 1) % stride != 0) add(rows.back(), true);
+
+    energy_->replace(energy);
+    if (magnetization_) magnetization_->replace(magnetization);
+    for (std::size_t s = 0; s < 9; ++s) {
+        if (fractions_[s]) fractions_[s]->replace(fractions[s]);
+    }
+    const double first = energy.isEmpty() ? 0.0 : energy.front().x();
+    double last = energy.isEmpty() ? 1.0 : energy.back().x();
+    if (last <= first) last = first + 1.0;
+    for (Chart* c : {&upper_, &lower_})
+        fitAxis(c->x, first, last);
+    fitAxis(upper_.y, low, high > low ? high : low + 0.01);
+}
+
+void MeasurementsWindow::setValue(const std::string& row, const QString& text) {
+    QLabel* label = values_.at(row);
+    if (label->text() != text) label->setText(text);
+}
+
+QString MeasurementsWindow::value(const std::string& row) const {
+    auto it = values_.find(row);
+    return it == values_.end() ? QString() : it->second->text();
+}
+
+int MeasurementsWindow::plottedPoints() const {
+    return energy_ ? static_cast<int>(energy_->count()) : 0;
+}
+
+void MeasurementsWindow::showValues() {
+    const Model* model = recorder_.model();
+    const RunStack& runs = program_.runs();
+    if (!model) {
+        setValue("Simulation", simulationName(selectedMode(program_)));
+        setValue("Model", modelText(program_, selectedMode(program_)));
+        setValue("Run", QStringLiteral("none yet: press Start"));
+        for (const char* row : {"Trials", "Sweeps", "Trials per second", "Acceptance", "Energy",
+                                "Magnetisation", "Fractions", "Sampled", "Kept"})
+            setValue(row, QStringLiteral("-"));
+    } else {
+        const int n = recorder_.size();
+        const double sites = std::max(recorder_.sites(), 1.0);
+        const QString sizeText =
+            model->chain ? QStringLiteral("n = %1 (%2 units)").arg(whole(n)).arg(whole(n + 1))
+                         : QStringLiteral("N = %1 (%2 sites)")
+                               .arg(whole(n))
+                               .arg(whole(static_cast<std::uint64_t>(sites)));
+        setValue("Simulation", simulationName(model->kind) + ", " + sizeText);
+        setValue("Model", modelText(program_, model->kind));
+        QString state = QStringLiteral("ended");
+        if (recorder_.live()) {
+            state = QStringLiteral("under way");
+        } else if (!runs.empty()) {
+            state = QStringLiteral("interrupted: another run is under way");
+        }
+        setValue("Run", state);
+        const std::uint64_t trials = recorder_.trials();
+        setValue("Trials", whole(trials));
+        setValue("Sweeps", QString::number(double(trials) / sites, 'f', 2));
+
+        // Rates over the last half second; none once the run stands still.
+        const qint64 at = clock_.elapsed();
+        const std::int64_t accepted = program_.IsingModel().state.drift.accepted;
+        if (recorder_.serial() != rateSerial_ || trials < rateTrials_ || !recorder_.live()) {
+            rateSerial_ = recorder_.serial();
+            rateAt_ = at;
+            rateTrials_ = trials;
+            rateAccepted_ = accepted;
+            trialsPerSecond_ = acceptance_ = QStringLiteral("-");
+        } else if (at - rateAt_ >= 500) {
+            const double moved = double(trials - rateTrials_);
+            trialsPerSecond_ =
+                whole(static_cast<std::uint64_t>(moved * 1000.0 / double(at - rateAt_)));
+            acceptance_ = moved > 0
+                              ? QString::number(double(accepted - rateAccepted_) / moved, 'f', 4)
+                              : QStringLiteral("-");
+            rateAt_ = at;
+            rateTrials_ = trials;
+            rateAccepted_ = accepted;
+        }
+        setValue("Trials per second", trialsPerSecond_);
+        setValue("Acceptance", acceptance_);
+
+        const std::optional<Observables> o = recorder_.current();
+        if (!o) {
+            setValue("Energy", QStringLiteral("-"));
+            setValue("Magnetisation", QStringLiteral("-"));
+            setValue("Fractions", QStringLiteral("-"));
+        } else if (model->chain) {
+            setValue("Energy",
+                     n > 0 ? QString::number(double(o->energy) / n, 'f', 5) : QStringLiteral("-"));
+            QString f;
+            for (std::size_t s = 0; s < 9; ++s) {
+                f += QStringLiteral("%1: %2").arg(s + 1).arg(double(o->counts[s]) / sites, 0, 'f',
+                                                             4);
+                f += s % 3 == 2 ? (s < 8 ? "\n" : "") : "   ";
+            }
+            setValue("Fractions", f);
+        } else {
+            setValue("Energy", QString::number(o->total() / sites, 'f', 5));
+            setValue("Magnetisation", QString::number(double(o->magnetization) / sites, 'f', 5));
+        }
+        const SeriesStore& store = recorder_.store();
+        const std::uint64_t perSweep = static_cast<std::uint64_t>(sites);
+        const std::uint64_t sweeps = perSweep ? store.every() / perSweep : 0;
+        setValue("Sampled", QStringLiteral("every %1 trials (%2 sweep%3)")
+                                .arg(whole(store.every()))
+                                .arg(whole(sweeps))
+                                .arg(sweeps == 1 ? "" : "s"));
+        QString kept = QStringLiteral("every %1 trials, %2 rows")
+                           .arg(whole(store.interval()))
+                           .arg(whole(store.rows().size()));
+        if (recorder_.firstTrial() > 0)
+            kept += QStringLiteral("\nfrom trial %1").arg(whole(recorder_.firstTrial()));
+        setValue("Kept", kept);
+    }
+    try {
+        setValue("Temperature", QString::number(program_.IsingModel().rule.temperature(), 'g', 8));
+    } catch (const PlatformError& e) {
+        setValue("Temperature", QString::fromStdString(describeError(program_, e)));
+    }
+}
+
+void MeasurementsWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    recorder_.attach();
+    sync();
+}
+
+void MeasurementsWindow::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    // Minimising hides the window spontaneously: the series goes on. Closing ends the sampling.
+    if (!event->spontaneous()) recorder_.detach();
+}
+
+}  // namespace spinlab

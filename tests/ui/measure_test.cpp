@@ -1,0 +1,219 @@
+// The Run menu's measurement tools in the real windows: the menu and its shortcuts, a seeded run
+// saved from the Measurements window against spinlab-batch, a failed save during a run, and the
+// large view against the lattice.
+
+#include <gtest/gtest.h>
+#include <QDir>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <fstream>
+#include <sstream>
+
+#include "batch/options.h"
+#include "batch/runners.h"
+#include "measure/recorder.h"
+#include "testkit/gui_program.h"
+#include "ui/largeview.h"
+#include "ui/measuretools.h"
+#include "ui/measurewindow.h"
+
+namespace spinlab {
+namespace {
+
+using testing::GuiProgram;
+
+void runFor(GuiProgram& gui, int ms, std::function<void()> during = {}) {
+    QTimer::singleShot(0, [&gui, ms, during] {
+        if (during) during();
+        QTimer::singleShot(ms, [&gui] { gui.main().Command2.click(); });
+    });
+    gui.widget<QPushButton>(gui.main(), "Command1")->click();
+}
+
+// Answers the save dialog the tools have open with `path`, as its Save button does (the
+// dialog's own checks of the typed path are Qt's).
+void answerDialog(MeasureTools& tools, const QString& path) {
+    auto* dialog = qobject_cast<QFileDialog*>(tools.saver().dialog());
+    ASSERT_NE(dialog, nullptr);
+    emit dialog->fileSelected(path);
+    dialog->close();
+}
+
+std::string slurp(const QString& path) {
+    std::ifstream in(path.toStdString());
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+TEST(RunMenu, FollowsFileWithTheFourItemsAndNothingOpensAtStart) {
+    GuiProgram gui;
+    QMenuBar* bar = gui.mainWindow().menuBar();
+    ASSERT_EQ(bar->actions().size(), 2);
+    EXPECT_EQ(bar->actions()[1]->text(), "Run");
+    QStringList captions, keys;
+    for (QAction* a : bar->actions()[1]->menu()->actions()) {
+        if (a->isSeparator()) continue;
+        captions << a->text();
+        keys << a->shortcut().toString();
+    }
+    // The pace group comes first, the Model submenu last.
+    ASSERT_GE(captions.size(), 5);
+    EXPECT_EQ(
+        captions.mid(captions.size() - 5, 4),
+        (QStringList{"Measurements", "Large View", "Save Picture...", "Save Measurements..."}));
+    EXPECT_EQ(keys.mid(keys.size() - 5, 4),
+              (QStringList{"Ctrl+M", "Ctrl+L", "Ctrl+S", "Ctrl+Shift+S"}));
+    MeasureTools& tools = *gui.backend.measureTools();
+    EXPECT_EQ(tools.measurements(), nullptr);
+    EXPECT_EQ(tools.largeView(), nullptr);
+    EXPECT_FALSE(tools.recorder().attached());
+
+    // The shortcut works from a text box and leaves its text alone.
+    auto* temp = gui.widget<QLineEdit>(gui.main(), "Temp");
+    gui.mainWindow().activateWindow();
+    temp->setFocus();
+    QTest::keyClick(temp, Qt::Key_M, Qt::ControlModifier);
+    ASSERT_NE(tools.measurements(), nullptr);
+    EXPECT_TRUE(tools.measurements()->isVisible());
+    EXPECT_EQ(temp->text(), "2.2619");
+    EXPECT_TRUE(tools.recorder().attached());
+    tools.measurements()->close();
+    EXPECT_FALSE(tools.recorder().attached());
+}
+
+// A seeded run in the window, saved through the dialog, is the batch tool's series for the same
+// inputs and seed, at the interval the window kept.
+TEST(MeasurementsWindow, ASeededRunSavesTheBatchToolsSeries) {
+    struct Case {
+        const char* simulation;
+        const char* size;
+        const char* units;
+        const char* temp;
+    };
+    for (const Case& c : {Case{"square", "20", "10", "5.3"}, Case{"chain", "60", "500", "3"}}) {
+        SCOPED_TRACE(c.simulation);
+        GuiProgram gui;
+        const Model& model = *findModel(c.simulation);
+        model.prepare(gui.program, c.size, c.units);
+        gui.main().Temp.setText(c.temp);
+        MeasureTools& tools = *gui.backend.measureTools();
+        tools.showMeasurements();
+        runFor(gui, 150);
+        const SeriesStore& store = tools.recorder().store();
+        ASSERT_GT(store.rows().size(), 10u);
+        MeasurementsWindow& window = *tools.measurements();
+        QString trials = window.value("Trials");
+        trials.remove(',');
+        EXPECT_EQ(trials.toStdString(), model.label(gui.program));
+        EXPECT_GT(window.plottedPoints(), 1);
+
+        QTemporaryDir dir;
+        window.saveButton()->click();
+        auto* dialog = qobject_cast<QFileDialog*>(tools.saver().dialog());
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_TRUE(QFileInfo(dialog->selectedFiles().value(0))
+                        .fileName()
+                        .startsWith(QString("%1-%2%3-T%4-")
+                                        .arg(c.simulation)
+                                        .arg(model.chain ? "n" : "N")
+                                        .arg(model.chain ? c.units : c.size)
+                                        .arg(c.temp)));
+        answerDialog(tools, dir.filePath("window.csv"));
+
+        const std::string batchPath = dir.filePath("batch.csv").toStdString();
+        const batch::Options o = *batch::parseOptions(
+            {c.simulation, "--size", c.size, "--units", c.units, "--temp", c.temp, "--seed", "1",
+             "--trials", std::to_string(store.rows().back().trial), "--every",
+             std::to_string(store.interval()), "--series", batchPath});
+        std::FILE* f = std::fopen(batchPath.c_str(), "w");
+        batch::runModel(model, o, f);
+        std::fclose(f);
+        EXPECT_EQ(slurp(dir.filePath("window.csv")), slurp(dir.filePath("batch.csv")));
+    }
+}
+
+// A save to a path that cannot be written, during a run: the message names the path and the
+// reason, nothing is left behind, and the run goes on.
+TEST(Saving, AnUnwritablePathIsReportedAndTheRunGoesOn) {
+    GuiProgram gui;
+    MeasureTools& tools = *gui.backend.measureTools();
+    QTemporaryDir dir;
+    const QString path = dir.filePath("missing/picture.png");
+    std::uint64_t trialsAtFailure = 0;
+    runFor(gui, 300, [&] {
+        QTimer::singleShot(100, [&] {
+            tools.action("SavePicture")->trigger();
+            answerDialog(tools, path);
+            trialsAtFailure = gui.pump.calls();
+        });
+    });
+    ASSERT_NE(tools.saver().message(), nullptr);
+    EXPECT_TRUE(tools.saver().message()->isVisible());
+    EXPECT_EQ(tools.saver().message()->text().toStdString(),
+              ("Nothing was saved: cannot write " + path + ".").toStdString());
+    EXPECT_EQ(tools.saver().message()->informativeText().toStdString(),
+              "No such file or directory.");
+    EXPECT_TRUE(QDir(dir.path())
+                    .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden)
+                    .isEmpty());
+    EXPECT_GT(gui.pump.calls(), trialsAtFailure + 1000);
+    EXPECT_TRUE(gui.program.runs().empty());
+
+    // The same picture to a good path is what the window shows.
+    tools.action("SavePicture")->trigger();
+    answerDialog(tools, dir.filePath("picture.png"));
+    const QImage saved(dir.filePath("picture.png"));
+    EXPECT_EQ(saved.convertToFormat(QImage::Format_RGB32),
+              gui.mainWindow().picture("Picture1")->raster());
+}
+
+TEST(LargeView, ShowsEverySiteOfTheLatticeAndAnyCubeSection) {
+    GuiProgram gui;
+    MeasureTools& tools = *gui.backend.measureTools();
+    gui.main().GridSize.setText("1000");
+    gui.main().Temp.setText("50");
+    tools.showLargeView();
+    LargeViewWindow& view = *tools.largeView();
+    runFor(gui, 150);
+    view.refresh();
+    const SquareLattice& square = gui.main().state.Lattice2D;
+    const Block& block = view.block();
+    ASSERT_EQ(block.width, 1001);
+    ASSERT_EQ(block.height, 1001);
+    for (int y = 0; y <= 1000; ++y)
+        for (int x = 0; x <= 1000; ++x)
+            ASSERT_EQ(block.at(x, y), square.get(x, y)) << x << "," << y;
+
+    // Saved at its own resolution, one zoom square per site, in the spin colours.
+    view.setZoom(2);
+    QTemporaryDir dir;
+    view.saveButton()->click();
+    answerDialog(tools, dir.filePath("view.png"));
+    const QImage saved(dir.filePath("view.png"));
+    ASSERT_EQ(saved.size(), QSize(2002, 2002));
+    for (int y = 0; y <= 1000; y += 37)
+        for (int x = 0; x <= 1000; x += 41)
+            ASSERT_EQ(saved.pixel(2 * x + 1, 2 * y + 1) & 0xFFFFFF,
+                      square.get(x, y) == -1 ? 0x0000FFu : 0xFFFFFFu);
+
+    gui.main().GridSize.setText("20");
+    gui.main().simulation3D.click();
+    runFor(gui, 50);
+    view.setSection(SectionAxis::X, 7);
+    const CubicLattice& cube = gui.main().state.Lattice3D;
+    ASSERT_EQ(view.block().width, 21);
+    for (int row = 0; row <= 20; ++row)
+        for (int col = 0; col <= 20; ++col)
+            ASSERT_EQ(view.block().at(col, row), cube.get(7, col, row));
+}
+
+}  // namespace
+}  // namespace spinlab
