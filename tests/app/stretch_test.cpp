@@ -29,7 +29,17 @@ struct Scenario {
     // Runs inside the given DoEvents call of the run.
     std::uint64_t eventAt = 0;
     std::function<void(HeadlessProgram&)> event = {};
+    // The lattices' model from the start.
+    ModelOptions model = {};
 };
+
+ModelOptions modelOf(Coupling c, Edges e, double h) {
+    ModelOptions m;
+    m.coupling = c;
+    m.edges = e;
+    m.field = h;
+    return m;
+}
 
 void PrintTo(const Scenario& s, std::ostream* out) {
     *out << s.name;
@@ -57,6 +67,7 @@ Outcome run(const Scenario& s, bool trialByTrial) {
         .setText(s.size);
     h.main().Temp.setText(s.temp);
     if (s.glauber) h.main().Glauber.setValue(true);
+    h.main().state.model = s.model;
     if (trialByTrial) h.pump.everyCall([] {}, 1);
     if (s.event) h.pump.after(s.eventAt, [&h, &s] { s.event(h); });
     h.stopAfter(s.trials);
@@ -148,7 +159,35 @@ INSTANTIATE_TEST_SUITE_P(
                                [](HeadlessProgram& h) { h.main().Metropolis.setValue(false); }},
                       Scenario{"SquareWithANestedChain", Mode::Square, "60", "5.3", false, 1u << 30,
                                20000, nested(Mode::Chain, "500", 90000)},
+                      Scenario{"SquareNearestGrown", Mode::Square, "20", "2.5", false, 100000, 3000,
+                               [](HeadlessProgram& h) { typeSize(h, "40"); },
+                               modelOf(Coupling::Nearest, Edges::Open, 0)},
+                      Scenario{"SquareNearestWrappedInAField",
+                               Mode::Square,
+                               "30",
+                               "2.3",
+                               true,
+                               100000,
+                               0,
+                               {},
+                               modelOf(Coupling::Nearest, Edges::Periodic, -0.4)},
+                      Scenario{"SquareBlockWrappedThenOpen", Mode::Square, "25", "5", false, 100000,
+                               40001,
+                               [](HeadlessProgram& h) { h.main().state.model.edges = Edges::Open; },
+                               modelOf(Coupling::Block, Edges::Periodic, 0.7)},
                       Scenario{"CubicHot", Mode::Cubic, "20", "23.2", false, 100000},
+                      Scenario{"CubicNearestWrappedInAField",
+                               Mode::Cubic,
+                               "9",
+                               "4",
+                               false,
+                               80000,
+                               0,
+                               {},
+                               modelOf(Coupling::Nearest, Edges::Periodic, 0.3)},
+                      Scenario{"CubicBlockWrappedGrown", Mode::Cubic, "8", "20", true, 80000, 2000,
+                               [](HeadlessProgram& h) { typeSize(h, "12"); },
+                               modelOf(Coupling::Block, Edges::Periodic, 0)},
                       Scenario{"CubicOrdered", Mode::Cubic, "60", "2.2619", false, 200000},
                       Scenario{"CubicGrown", Mode::Cubic, "10", "3", true, 80000, 2000,
                                [](HeadlessProgram& h) { typeSize(h, "14"); }},
