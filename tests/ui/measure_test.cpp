@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMenu>
@@ -34,6 +35,22 @@ void runFor(GuiProgram& gui, int ms, std::function<void()> during = {}) {
         if (during) during();
         QTimer::singleShot(ms, [&gui] { gui.main().Command2.click(); });
     });
+    gui.widget<QPushButton>(gui.main(), "Command1")->click();
+}
+
+// Runs until `enough` holds (checked every few milliseconds), so a slow machine or a sanitizer
+// build gets the same run, only later; gives up after ten seconds.
+void runUntil(GuiProgram& gui, std::function<bool()> enough) {
+    QTimer poll;
+    QElapsedTimer clock;
+    clock.start();
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (enough() || clock.elapsed() > 10000) {
+            poll.stop();
+            gui.main().Command2.click();
+        }
+    });
+    poll.start(5);
     gui.widget<QPushButton>(gui.main(), "Command1")->click();
 }
 
@@ -106,8 +123,10 @@ TEST(MeasurementsWindow, ASeededRunSavesTheBatchToolsSeries) {
         gui.main().Temp.setText(c.temp);
         MeasureTools& tools = *gui.backend.measureTools();
         tools.showMeasurements();
-        runFor(gui, 150);
         const SeriesStore& store = tools.recorder().store();
+        runUntil(gui, [&] {
+            return store.rows().size() > 10 && tools.measurements()->plottedPoints() > 1;
+        });
         ASSERT_GT(store.rows().size(), 10u);
         MeasurementsWindow& window = *tools.measurements();
         QString trials = window.value("Trials");
