@@ -20,7 +20,8 @@ std::string ModelOptions::describe() const {
     char field[32];
     std::snprintf(field, sizeof field, "%g", this->field);
     return std::string(coupling == Coupling::Block ? "block" : "nearest") + ", " +
-           (edges == Edges::Open ? "open" : "periodic") + " edges, h = " + field;
+           (edges == Edges::Open ? "open" : "periodic") + " edges, h = " + field +
+           (cluster ? ", Wolff cluster moves" : "");
 }
 
 void RandomSpin(SimState& state, Rng& rng) {

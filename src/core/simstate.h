@@ -123,13 +123,16 @@ struct ModelOptions {
     Coupling coupling = Coupling::Block;
     Edges edges = Edges::Open;
     double field = 0.0;
+    // Wolff cluster moves instead of single flips: a trial is one cluster move, and the
+    // Metropolis and Glauber choices stand aside until it is off. No field goes with it.
+    bool cluster = false;
 
     bool standard() const {
-        return coupling == Coupling::Block && edges == Edges::Open && field == 0;
+        return coupling == Coupling::Block && edges == Edges::Open && field == 0 && !cluster;
     }
     // A single site has no neighbours of its own to wrap to, so it counts as open.
     bool wraps(int n) const { return edges == Edges::Periodic && n > 0; }
-    // "block, open edges, h = 0", for read-outs and reports.
+    // "block, open edges, h = 0" (", Wolff cluster moves" with them), for read-outs and reports.
     std::string describe() const;
 };
 

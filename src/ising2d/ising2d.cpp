@@ -7,6 +7,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "core/cluster.h"
 #include "core/program.h"
 #include "core/rounding.h"
 #include "core/runtime.h"
@@ -359,6 +360,72 @@ void quietTrials(std::uint64_t trials, Rng& rng, SquareLattice& lattice, int n, 
     state.SiteY = roundToInt(size * last[1]);
 }
 
+// The square lattice as the cluster move sees it: cell i is site (i / S, i % S), coupled to its
+// four nearest neighbours or its 3 x 3 block, within 0..n or wrapped around.
+struct SquareNet {
+    static constexpr int S = SquareLattice::kStride;
+    std::int8_t* origin;
+    int n;
+    bool wrap;
+    bool nearest;
+
+    std::int8_t* cell(std::int32_t i) const { return origin + i; }
+    static std::int32_t cells() { return (SquareLattice::kMax + 1) * S; }
+    template <class F>
+    void neighbours(std::int32_t i, F f) const {
+        const int x = i / S, y = i % S;
+        auto at = [&](int dx, int dy) {
+            int nx = x + dx, ny = y + dy;
+            if (wrap) {
+                nx = nx < 0 ? n : (nx > n ? 0 : nx);
+                ny = ny < 0 ? n : (ny > n ? 0 : ny);
+            } else if (nx < 0 || nx > n || ny < 0 || ny > n) {
+                return;
+            }
+            f(nx * S + ny);
+        };
+        at(-1, 0);
+        at(1, 0);
+        at(0, -1);
+        at(0, 1);
+        if (!nearest) {
+            at(-1, -1);
+            at(-1, 1);
+            at(1, -1);
+            at(1, 1);
+        }
+    }
+};
+
+// One trial of the cluster update: seed drawn as a trial's site, the cluster flipped, every
+// flipped site painted, the totals moved, then DoEvents.
+void clusterTrial(Program& program, ClusterGrower& grower) {
+    MainForm& form = program.IsingModel();
+    SimState& state = form.state;
+    Rng& rng = program.rng();
+    const int x = drawIndex(rng, form.GridSize);
+    const int y = drawIndex(rng, form.GridSize);
+    const int n = form.GridSize.cint();
+    // Out-of-range sizes and sites raise the lattice's own error, as a single flip's would.
+    state.Lattice2D.get(n, n);
+    state.Lattice2D.get(x, y);
+    state.SiteX = x;
+    state.SiteY = y;
+    const float p = bondProbability(form.rule.temperature());
+    SquareNet net{state.Lattice2D.cell(0, 0), n, state.model.wraps(n),
+                  state.model.coupling == Coupling::Nearest};
+    const ClusterOutcome o = grower.move(net, x * SquareNet::S + y, p, rng);
+    state.drift.energy += o.energy;
+    state.drift.magnetization += o.magnetization;
+    state.drift.accepted += o.sites;
+    const Color down = QBColor(9), up = QBColor(15);
+    for (const std::int32_t i : grower.flipped()) {
+        const int sx = i / SquareNet::S, sy = i % SquareNet::S;
+        form.Picture1.PSet(sx, sy, *net.cell(i) == -1 ? down : up);
+    }
+    program.pump().DoEvents();
+}
+
 }  // namespace
 
 // Each trial follows the classic order: draw the site, sum its 3 x 3 block, ask CheckNoise,
@@ -382,7 +449,14 @@ void Run2D(Program& program) {
     log.edges.reserve(2 * (SquareLattice::kMax + 2));
 
     std::uint64_t trials = 0;
+    ClusterGrower grower;
     while (state.Running) {
+        if (state.model.cluster) {
+            clusterTrial(program, grower);
+            ++trials;
+            form.Label1.setNumber(trials);
+            continue;
+        }
         if (const std::uint64_t quiet = pump.quietCalls(); quiet > 0 && gridSize.cintConverts()) {
             const int n = gridSize.cint();
             const float* limits = rule.limits();

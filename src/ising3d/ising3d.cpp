@@ -5,6 +5,7 @@
 #include <span>
 #include <vector>
 
+#include "core/cluster.h"
 #include "core/program.h"
 #include "core/rounding.h"
 #include "core/runtime.h"
@@ -305,6 +306,75 @@ void quietPasses(std::uint64_t passes, Rng& rng, CubicLattice& lattice, int n, c
     state.SiteZ = static_cast<std::int16_t>(roundToInt(size * last[2]));
 }
 
+// The cube as the cluster move sees it: cell i is site (x, y, z) at x X + y Y + z, coupled to
+// its six nearest neighbours or its 3 x 3 x 3 box, within 0..n or wrapped around.
+struct CubicNet {
+    static constexpr int X = static_cast<int>(CubicLattice::kStepX);
+    static constexpr int Y = static_cast<int>(CubicLattice::kStepY);
+    std::int8_t* origin;
+    int n;
+    bool wrap;
+    bool nearest;
+
+    std::int8_t* cell(std::int32_t i) const { return origin + i; }
+    static std::int32_t cells() { return (CubicLattice::kMax + 1) * X; }
+    int wrapped(int c) const { return c < 0 ? n : (c > n ? 0 : c); }
+    template <class F>
+    void neighbours(std::int32_t i, F f) const {
+        const int x = i / X, y = i % X / Y, z = i % Y;
+        for (int dx = -1; dx <= 1; ++dx) {
+            for (int dy = -1; dy <= 1; ++dy) {
+                for (int dz = -1; dz <= 1; ++dz) {
+                    const int away = (dx != 0) + (dy != 0) + (dz != 0);
+                    if (away == 0 || (nearest && away > 1)) continue;
+                    int nx = x + dx, ny = y + dy, nz = z + dz;
+                    if (wrap) {
+                        nx = wrapped(nx);
+                        ny = wrapped(ny);
+                        nz = wrapped(nz);
+                    } else if (nx < 0 || nx > n || ny < 0 || ny > n || nz < 0 || nz > n) {
+                        continue;
+                    }
+                    f(nx * X + ny * Y + nz);
+                }
+            }
+        }
+    }
+};
+
+// One pass of the cluster update, as the square lattice's: the flipped sites on the planes on
+// show are repainted.
+void clusterPass(Program& program, ClusterGrower& grower) {
+    MainForm& form = program.IsingModel();
+    View3DForm& view = program.n3DPicForm();
+    SimState& state = form.state;
+    Rng& rng = program.rng();
+    const int x = drawIndex(rng, form.GridSize);
+    const int y = drawIndex(rng, form.GridSize);
+    const int z = drawIndex(rng, form.GridSize);
+    const int n = form.GridSize.cint();
+    state.Lattice3D.get(n, n, n);
+    state.Lattice3D.get(x, y, z);
+    state.SiteX = x;
+    state.SiteY = y;
+    state.SiteZ = static_cast<std::int16_t>(z);
+    const float p = bondProbability(form.rule.temperature());
+    CubicNet net{state.Lattice3D.cell(0, 0, 0), n, state.model.wraps(n),
+                 state.model.coupling == Coupling::Nearest};
+    const ClusterOutcome o = grower.move(net, x * CubicNet::X + y * CubicNet::Y + z, p, rng);
+    state.drift.energy += o.energy;
+    state.drift.magnetization += o.magnetization;
+    state.drift.accepted += o.sites;
+    const Color down = QBColor(9), up = QBColor(15);
+    const int m = view.plane;
+    for (const std::int32_t i : grower.flipped()) {
+        const int sx = i / CubicNet::X, sy = i % CubicNet::X / CubicNet::Y, sz = i % CubicNet::Y;
+        if (sx == m || sy == m || sz == m)
+            repaintSite(view, sx, sy, sz, *net.cell(i) == -1 ? down : up);
+    }
+    program.pump().DoEvents();
+}
+
 }  // namespace
 
 // Each pass follows the classic order: draw the site, sum its 3 x 3 x 3 box, ask CheckNoise,
@@ -326,7 +396,14 @@ void Run3D(Program& program) {
     std::vector<std::uint32_t> flips(kFlipLog + Rng::kBlock);
 
     std::uint64_t passes = 0;
+    ClusterGrower grower;
     while (state.Running) {
+        if (state.model.cluster) {
+            clusterPass(program, grower);
+            ++passes;
+            view.Label1.setNumber(passes);
+            continue;
+        }
         if (const std::uint64_t quiet = pump.quietCalls(); quiet > 0 && gridSize.cintConverts()) {
             const int n = gridSize.cint();
             const float* limits = rule.limits();

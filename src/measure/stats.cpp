@@ -1,5 +1,7 @@
 #include "measure/stats.h"
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace spinlab {
@@ -31,6 +33,58 @@ Estimate batchMeans(const std::vector<double>& samples, std::size_t batches) {
     const double variance = sq / static_cast<double>(batches - 1);
     e.error = std::sqrt(variance / static_cast<double>(batches));
     return e;
+}
+
+namespace {
+
+struct Moments {
+    double e = 0, e2 = 0, absM = 0, m2 = 0, m4 = 0;
+};
+
+Moments momentsOf(const std::vector<double>& e, const std::vector<double>& m, std::size_t from,
+                  std::size_t to) {
+    Moments s;
+    for (std::size_t i = from; i < to; ++i) {
+        const double m2 = m[i] * m[i];
+        s.e += e[i];
+        s.e2 += e[i] * e[i];
+        s.absM += std::fabs(m[i]);
+        s.m2 += m2;
+        s.m4 += m2 * m2;
+    }
+    const double n = static_cast<double>(to - from);
+    return {s.e / n, s.e2 / n, s.absM / n, s.m2 / n, s.m4 / n};
+}
+
+std::array<double, 3> quantities(const Moments& s, double sites, double t) {
+    return {sites * (s.m2 - s.absM * s.absM) / t, sites * (s.e2 - s.e * s.e) / (t * t),
+            s.m2 > 0 ? 1.0 - s.m4 / (3.0 * s.m2 * s.m2) : 0.0};
+}
+
+}  // namespace
+
+Fluctuations fluctuations(const std::vector<double>& e, const std::vector<double>& m, double sites,
+                          double t, std::size_t batches) {
+    Fluctuations f;
+    const std::size_t count = std::min(e.size(), m.size());
+    if (count == 0) return f;
+    const std::array<double, 3> whole = quantities(momentsOf(e, m, 0, count), sites, t);
+    std::array<Estimate*, 3> out{&f.susceptibility, &f.specificHeat, &f.binder};
+    for (std::size_t k = 0; k < 3; ++k)
+        out[k]->mean = whole[k];
+    if (batches > count) batches = count;
+    if (batches < 2) return f;
+    const std::size_t size = count / batches;
+    std::array<std::vector<double>, 3> parts;
+    for (std::size_t b = 0; b < batches; ++b) {
+        const std::array<double, 3> q =
+            quantities(momentsOf(e, m, b * size, (b + 1) * size), sites, t);
+        for (std::size_t k = 0; k < 3; ++k)
+            parts[k].push_back(q[k]);
+    }
+    for (std::size_t k = 0; k < 3; ++k)
+        out[k]->error = batchMeans(parts[k], batches).error;
+    return f;
 }
 
 }  // namespace spinlab

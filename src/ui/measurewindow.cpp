@@ -316,8 +316,14 @@ void MeasurementsWindow::showValues() {
             rateTrials_ = trials;
             rateAccepted_ = accepted;
         }
-        setValue("Trials per second", trialsPerSecond_);
-        setValue("Acceptance", acceptance_);
+        // A cluster move's accepted count is the sites it flipped.
+        const bool cluster = !model->chain && program_.IsingModel().state.model.cluster;
+        setValue("Trials per second", cluster && trialsPerSecond_ != "-"
+                                          ? trialsPerSecond_ + " cluster moves"
+                                          : trialsPerSecond_);
+        setValue("Acceptance", cluster && acceptance_ != "-"
+                                   ? acceptance_ + " sites flipped per move"
+                                   : acceptance_);
 
         const std::optional<Observables> o = recorder_.current();
         if (!o) {

@@ -48,6 +48,11 @@ ModelMenu::ModelMenu(QMenu& runMenu, Program& program) : QObject(&runMenu), prog
     field_ = menu_->addAction(QString());
     field_->setObjectName(QStringLiteral("Field"));
     connect(field_, &QAction::triggered, this, [this] { askField(); });
+    menu_->addSeparator();
+    cluster_ = menu_->addAction(QStringLiteral("Wolff Cluster Update"));
+    cluster_->setObjectName(QStringLiteral("Cluster"));
+    cluster_->setCheckable(true);
+    connect(cluster_, &QAction::triggered, this, [this](bool on) { setCluster(on); });
     sync();
 }
 
@@ -56,6 +61,18 @@ void ModelMenu::sync() {
     (m.coupling == Coupling::Block ? block_ : nearest_)->setChecked(true);
     (m.edges == Edges::Open ? open_ : periodic_)->setChecked(true);
     field_->setText(QStringLiteral("Field h = %1...").arg(fieldText(m.field)));
+    cluster_->setChecked(m.cluster);
+}
+
+void ModelMenu::setCluster(bool on) {
+    ModelOptions& m = program_.IsingModel().state.model;
+    if (on && m.field != 0) {
+        program_.backend().reportError(
+            "The Wolff cluster update works without a field: set Field h to 0 first.");
+    } else {
+        m.cluster = on;
+    }
+    sync();
 }
 
 void ModelMenu::askField() {
@@ -77,8 +94,18 @@ void ModelMenu::askField() {
 
 void ModelMenu::setField(const QString& text) {
     const std::string typed = text.trimmed().toStdString();
-    program_.handle(
-        [this, &typed] { program_.IsingModel().state.model.field = fieldFromText(typed); });
+    program_.handle([this, &typed] {
+        ModelOptions& m = program_.IsingModel().state.model;
+        const double h = fieldFromText(typed);
+        if (h != 0 && m.cluster) {
+            program_.backend().reportError(
+                "Field " + typed +
+                " is not taken: the Wolff cluster update works without a field. Choose it off "
+                "first.");
+            return;
+        }
+        m.field = h;
+    });
     sync();
 }
 

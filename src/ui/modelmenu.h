@@ -28,6 +28,8 @@ public:
     // Applies a field text as the box's OK does: a text that is not a number is reported in a
     // message naming "Field", and the field stays.
     void setField(const QString& text);
+    // Turns the cluster update on or off as the item does: not with a field in force.
+    void setCluster(bool on);
 
 private:
     Program& program_;
@@ -37,6 +39,7 @@ private:
     QAction* open_;
     QAction* periodic_;
     QAction* field_;
+    QAction* cluster_;
     QInputDialog* dialog_ = nullptr;
 };
 

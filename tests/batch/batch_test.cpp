@@ -271,10 +271,39 @@ TEST(BatchSweep, RowsComeInTemperatureOrderWhateverTheThreads) {
     std::string line;
     std::vector<std::string> temps;
     std::getline(lines, line);
-    EXPECT_EQ(line, "temp,trials,energy_mean,energy_err,abs_m_mean,abs_m_err");
+    EXPECT_EQ(line,
+              "temp,trials,energy_mean,energy_err,abs_m_mean,abs_m_err,chi_mean,chi_err,"
+              "c_mean,c_err,u4_mean,u4_err");
     while (std::getline(lines, line))
         temps.push_back(line.substr(0, line.find(',')));
     EXPECT_EQ(temps, (std::vector<std::string>{"1", "2.5", "4", "5.5", "7"}));
+}
+
+// Sizes run side by side and come out size by size, each row the same whatever the threads.
+TEST(BatchSweep, SeveralSizesGiveOneTableWithASizeColumn) {
+    auto sweep = [](const char* threads) {
+        const Options o =
+            parse({"square", "--dynamics", "wolff", "--coupling", "nearest", "--sizes", "3,7",
+                   "--sweep", "2:3:1", "--trials", "2000", "--seed", "4", "--threads", threads});
+        std::FILE* f = std::tmpfile();
+        runSweep(*findModel("square"), o, f);
+        std::rewind(f);
+        std::string text;
+        for (int c; (c = std::fgetc(f)) != EOF;)
+            text += static_cast<char>(c);
+        std::fclose(f);
+        return text;
+    };
+    const std::string text = sweep("1");
+    EXPECT_EQ(text, sweep("2"));
+    std::istringstream lines(text);
+    std::string line;
+    std::getline(lines, line);
+    EXPECT_TRUE(line.starts_with("size,temp,trials,"));
+    std::vector<std::string> keys;
+    while (std::getline(lines, line))
+        keys.push_back(line.substr(0, line.find(',', line.find(',') + 1)));
+    EXPECT_EQ(keys, (std::vector<std::string>{"3,2", "3,3", "7,2", "7,3"}));
 }
 
 TEST(BatchSweep, ChainFractionsAddUpToOne) {
@@ -321,6 +350,12 @@ TEST(BatchOptions, MeasurementOptionsAreCheckedTogether) {
         {"square", "--sweep", "1:2:1e-20"},
         {"square", "--sweep", "1:1e30:1"},
         {"square", "--sweep", "1:2:1e+-1"},
+        {"square", "--dynamics", "wolff", "--field", "0.1"},
+        {"cubic", "--dynamics", "wolff", "--field-sweep", "-1:1:1"},
+        {"chain", "--dynamics", "wolff"},
+        {"square", "--sizes", "4,8"},
+        {"square", "--sweep", "1:2:1", "--sizes", "4,,8"},
+        {"chain", "--sweep", "1:2:1", "--sizes", "4,8"},
     };
     for (const auto& args : bad) {
         EXPECT_THROW(parseOptions(args), UsageError) << args[1] << " " << args[2];

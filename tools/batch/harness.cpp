@@ -40,11 +40,13 @@ Harness::Harness(const Options& options)
 void Harness::applyCommonInputs() {
     MainForm& form = main();
     form.Temp.setText(options_.temp);
-    form.Metropolis.setValue(options_.dynamics == "metropolis");
+    // The cluster update sets the buttons aside; they keep the window's initial choice.
+    form.Metropolis.setValue(options_.dynamics == "metropolis" || options_.dynamics == "wolff");
     form.Glauber.setValue(options_.dynamics == "glauber");
     ModelOptions& model = form.state.model;
     model.coupling = options_.coupling == "nearest" ? Coupling::Nearest : Coupling::Block;
     model.edges = options_.edges == "periodic" ? Edges::Periodic : Edges::Open;
+    model.cluster = options_.dynamics == "wolff";
     const std::string field =
         options_.fieldSweep.empty() ? options_.field : sweepFields(options_.fieldSweep).front();
     try {

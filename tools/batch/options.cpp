@@ -8,7 +8,9 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "core/errors.h"
 #include "core/rng.h"
+#include "core/simstate.h"
 
 namespace spinlab::batch {
 
@@ -29,7 +31,10 @@ const char kHelpText[] =
     "  --units TEXT      chain: Number of Chain Units n, units 0..n (default 10)\n"
     "  --obstacles K     ant: the obstacle scroll bar, 0..200 (default 0)\n"
     "  --temp TEXT       Temp (default 2.2619)\n"
-    "  --dynamics NAME   metropolis, glauber or none (default metropolis)\n"
+    "  --dynamics NAME   metropolis, glauber or none (default metropolis); for square and\n"
+    "                    cubic also wolff, the cluster update: a trial is then one cluster\n"
+    "                    move, each coupled pair of like spins bonded with probability\n"
+    "                    1 - exp(-2/T) (no --field with it)\n"
     "  --trials K        stop inside the K-th trial, so exactly K trials run (default 1000000);\n"
     "                    ant: a cap on the steps, the walk ending at the border or inside its\n"
     "                    K-th step, whichever comes first\n"
@@ -62,7 +67,15 @@ const char kHelpText[] =
     "                    abs_m_mean,abs_m_err per site for the lattices, and temp,trials,\n"
     "                    energy_mean,energy_err,frac_1,...,frac_9 per unit for the chain;\n"
     "                    errors are one standard error from 20 batch means. Samples are taken\n"
-    "                    every --every trials (default: once per site, a sweep of the lattice)\n"
+    "                    every --every trials (default: once per site, a sweep of the lattice;\n"
+    "                    with wolff, every cluster move).\n"
+    "                    The lattices' rows go on with chi_mean,chi_err,c_mean,c_err,u4_mean,\n"
+    "                    u4_err: the susceptibility sites (<m^2> - <|m|>^2) / T, the specific\n"
+    "                    heat sites (<e^2> - <e>^2) / T^2 and the Binder cumulant\n"
+    "                    1 - <m^4> / (3 <m^2>^2), m and e per site, errors from 20 batches\n"
+    "  --sizes LIST      sweep: every size in LIST (read as --size, comma-separated, such as\n"
+    "                    15,31,63) runs every temperature, all in parallel; the rows then start\n"
+    "                    with a size column, size by size\n"
     "  --field-sweep H1:H2:STEP\n"
     "                    one run through the fields H1, H1 + STEP, ... up to H2 and back down to\n"
     "                    H1, the lattice kept from one field to the next, --trials trials at\n"
@@ -267,8 +280,8 @@ std::optional<Options> parseOptions(const std::vector<std::string>& args) {
         } else if (a == "--dynamics") {
             options.dynamics = value(a);
             if (options.dynamics != "metropolis" && options.dynamics != "glauber" &&
-                options.dynamics != "none") {
-                throw UsageError{"--dynamics is metropolis, glauber or none, not \"" +
+                options.dynamics != "none" && options.dynamics != "wolff") {
+                throw UsageError{"--dynamics is metropolis, glauber, wolff or none, not \"" +
                                  options.dynamics + "\""};
             }
         } else if (a == "--trials") {
@@ -298,6 +311,23 @@ std::optional<Options> parseOptions(const std::vector<std::string>& args) {
             options.edges = value(a);
             if (options.edges != "open" && options.edges != "periodic") {
                 throw UsageError{"--edges is open or periodic, not \"" + options.edges + "\""};
+            }
+        } else if (a == "--sizes") {
+            const std::string& list = value(a);
+            options.sizes.clear();
+            std::size_t from = 0;
+            while (true) {
+                const std::size_t comma = list.find(',', from);
+                const std::string size = list.substr(from, comma - from);
+                if (size.empty()) {
+                    throw UsageError{
+                        "--sizes takes sizes separated by commas, such as "
+                        "15,31,63, not \"" +
+                        list + "\""};
+                }
+                options.sizes.push_back(size);
+                if (comma == std::string::npos) break;
+                from = comma + 1;
             }
         } else if (a == "--field") {
             options.field = value(a);
@@ -334,6 +364,23 @@ std::optional<Options> parseOptions(const std::vector<std::string>& args) {
     if (!lattice && (options.coupling != "block" || options.edges != "open" ||
                      options.field != "0" || !options.fieldSweep.empty())) {
         throw UsageError{"--coupling, --edges, --field and --field-sweep are for square and cubic"};
+    }
+    if (options.dynamics == "wolff") {
+        if (!lattice) throw UsageError{"--dynamics wolff is for square and cubic"};
+        // A field text that is no number is the run's own error, reported as Temp's are.
+        bool field = !options.fieldSweep.empty();
+        try {
+            field = field || fieldFromText(options.field) != 0;
+        } catch (const PlatformError&) {
+        }
+        if (field) {
+            throw UsageError{
+                "--dynamics wolff works without a field: leave out --field and "
+                "--field-sweep"};
+        }
+    }
+    if (!options.sizes.empty() && (options.sweep.empty() || !lattice)) {
+        throw UsageError{"--sizes goes with --sweep, for square and cubic"};
     }
     if (!options.fieldSweep.empty() && (!options.sweep.empty() || !options.png.empty())) {
         throw UsageError{"--field-sweep does not go with --sweep or --png"};

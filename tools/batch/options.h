@@ -29,6 +29,7 @@ struct Options {
     std::string edges = "open";      // open or periodic
     std::string field = "0";         // the external field h as typed
     std::string fieldSweep;          // H1:H2:STEP, up and back down in one run
+    std::vector<std::string> sizes;  // --sizes: sizes as typed, each swept over the temperatures
     bool version = false;            // --version: print the version, run nothing
 };
 

@@ -18,10 +18,12 @@ namespace {
 
 // What one temperature's run gives: averages per site (per unit for the chain).
 struct Point {
+    std::string size;  // with --sizes
     std::string temp;
     std::uint64_t trials = 0;
     Estimate energy;
     Estimate absMagnetization;
+    Fluctuations fluctuations;
     std::array<double, 9> fractions{};
     std::string failure;
 };
@@ -55,13 +57,16 @@ Point measure(const Model& model, const Options& options) {
     std::uint64_t every = options.every;
     if (every == 0) {
         try {
-            every = static_cast<std::uint64_t>(std::max(1.0, model.sites(program)));
+            // A cluster move changes far more than a flip: each one is sampled.
+            every = program.IsingModel().state.model.cluster
+                        ? 1
+                        : static_cast<std::uint64_t>(std::max(1.0, model.sites(program)));
         } catch (const PlatformError& e) {
             throw RunFailure{describeError(program, e)};
         }
     }
     const auto burnIn = static_cast<std::uint64_t>(options.burnIn * double(options.trials));
-    std::vector<double> energy, absM;
+    std::vector<double> energy, absM, m;
     std::array<std::vector<double>, 9> fractions;
     double sites = 1;
     Sampler sampler(program, model, [&](std::uint64_t trial, const Observables& o) {
@@ -69,6 +74,7 @@ Point measure(const Model& model, const Options& options) {
         if (energy.empty()) sites = model.sites(program);
         energy.push_back(o.total() / sites);
         absM.push_back(std::fabs(double(o.magnetization)) / sites);
+        m.push_back(double(o.magnetization) / sites);
         for (std::size_t s = 0; s < 9; ++s)
             fractions[s].push_back(double(o.counts[s]) / sites);
     });
@@ -76,6 +82,10 @@ Point measure(const Model& model, const Options& options) {
     harness.run(program.IsingModel().Command1, program.IsingModel().Command2);
     point.energy = batchMeans(energy);
     point.absMagnetization = batchMeans(absM);
+    if (!model.chain && !energy.empty()) {
+        point.fluctuations =
+            fluctuations(energy, m, sites, program.IsingModel().rule.temperature());
+    }
     for (std::size_t s = 0; s < 9; ++s)
         point.fractions[s] = batchMeans(fractions[s]).mean;
     return point;
@@ -135,32 +145,41 @@ void runFieldSweep(const Model& model, const Options& options, std::FILE* out) {
 
 void runSweep(const Model& model, const Options& options, std::FILE* out) {
     const std::vector<std::string> temps = sweepTemperatures(options.sweep);
-    std::vector<Point> points(temps.size());
+    // With --sizes, every size runs every temperature; rows go size by size.
+    const std::vector<std::string> sizes =
+        options.sizes.empty() ? std::vector<std::string>{options.size} : options.sizes;
+    const std::size_t runs = sizes.size() * temps.size();
+    std::vector<Point> points(runs);
     unsigned threads = options.threads ? options.threads : std::thread::hardware_concurrency();
-    threads = std::max(1u, std::min<unsigned>(threads, static_cast<unsigned>(temps.size())));
+    threads = std::max(1u, std::min<unsigned>(threads, static_cast<unsigned>(runs)));
 
     std::atomic<std::size_t> next{0};
     std::size_t done = 0;
     std::mutex progress;
     const bool showProgress = isatty(STDERR_FILENO) != 0;
     auto work = [&] {
-        for (std::size_t i = next++; i < temps.size(); i = next++) {
+        for (std::size_t i = next++; i < runs; i = next++) {
             Options o = options;
-            o.temp = temps[i];
-            if (options.seed) o.seed = seedFor(*options.seed, temps[i]);
+            o.size = sizes[i / temps.size()];
+            o.temp = temps[i % temps.size()];
+            // Without --sizes the seed follows the temperature alone, as sweeps always have.
+            if (options.seed) {
+                o.seed =
+                    seedFor(*options.seed, options.sizes.empty() ? o.temp : o.size + "/" + o.temp);
+            }
             try {
                 points[i] = measure(model, o);
             } catch (const RunFailure& e) {
                 points[i].failure = e.message;
             }
+            points[i].size = o.size;
             if (showProgress) {
                 const std::lock_guard<std::mutex> lock(progress);
                 ++done;
-                const std::size_t width = 30, filled = width * done / temps.size();
-                std::fprintf(stderr, "\r[%s%s] %zu/%zu temperatures",
-                             std::string(filled, '#').c_str(),
-                             std::string(width - filled, ' ').c_str(), done, temps.size());
-                if (done == temps.size()) std::fputc('\n', stderr);
+                const std::size_t width = 30, filled = width * done / runs;
+                std::fprintf(stderr, "\r[%s%s] %zu/%zu runs", std::string(filled, '#').c_str(),
+                             std::string(width - filled, ' ').c_str(), done, runs);
+                if (done == runs) std::fputc('\n', stderr);
             }
         }
     };
@@ -174,11 +193,14 @@ void runSweep(const Model& model, const Options& options, std::FILE* out) {
     for (const Point& p : points) {
         if (!p.failure.empty()) throw RunFailure{p.failure};
     }
+    if (!options.sizes.empty()) std::fputs("size,", out);
     std::fputs(model.chain ? "temp,trials,energy_mean,energy_err,frac_1,frac_2,frac_3,frac_4,"
                              "frac_5,frac_6,frac_7,frac_8,frac_9\n"
-                           : "temp,trials,energy_mean,energy_err,abs_m_mean,abs_m_err\n",
+                           : "temp,trials,energy_mean,energy_err,abs_m_mean,abs_m_err,chi_mean,"
+                             "chi_err,c_mean,c_err,u4_mean,u4_err\n",
                out);
     for (const Point& p : points) {
+        if (!options.sizes.empty()) std::fprintf(out, "%s,", p.size.c_str());
         std::fprintf(out, "%s,%llu,%.9g,%.9g", p.temp.c_str(),
                      static_cast<unsigned long long>(p.trials), p.energy.mean, p.energy.error);
         if (model.chain) {
@@ -186,6 +208,9 @@ void runSweep(const Model& model, const Options& options, std::FILE* out) {
                 std::fprintf(out, ",%.9g", f);
         } else {
             std::fprintf(out, ",%.9g,%.9g", p.absMagnetization.mean, p.absMagnetization.error);
+            for (const Estimate* e : {&p.fluctuations.susceptibility, &p.fluctuations.specificHeat,
+                                      &p.fluctuations.binder})
+                std::fprintf(out, ",%.9g,%.9g", e->mean, e->error);
         }
         std::fputc('\n', out);
     }
