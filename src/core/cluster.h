@@ -28,6 +28,12 @@ inline float bondProbability(double t) {
 
 class ClusterGrower {
 public:
+    // Sites flipped since the pump last serviced: the pump spaces its services by the cost of
+    // the calls before, and cluster moves grow from a few sites to most of the lattice as it
+    // orders, so a loop asks for a service once this passes kServiceWork.
+    static constexpr std::int64_t kServiceWork = std::int64_t{1} << 16;
+    std::int64_t work = 0;
+
     // The cells the last move flipped, as the lattice network names them.
     const std::vector<std::int32_t>& flipped() const { return members_; }
 

@@ -21,7 +21,7 @@ std::string ModelOptions::describe() const {
     std::snprintf(field, sizeof field, "%g", this->field);
     return std::string(coupling == Coupling::Block ? "block" : "nearest") + ", " +
            (edges == Edges::Open ? "open" : "periodic") + " edges, h = " + field +
-           (cluster ? ", Wolff cluster moves" : "");
+           (cluster ? ", Wolff" : "");
 }
 
 void RandomSpin(SimState& state, Rng& rng) {

@@ -132,7 +132,7 @@ struct ModelOptions {
     }
     // A single site has no neighbours of its own to wrap to, so it counts as open.
     bool wraps(int n) const { return edges == Edges::Periodic && n > 0; }
-    // "block, open edges, h = 0" (", Wolff cluster moves" with them), for read-outs and reports.
+    // "block, open edges, h = 0" (", Wolff" with cluster moves), for read-outs and reports.
     std::string describe() const;
 };
 

@@ -183,7 +183,7 @@ void paintFlips(int count, FlipLog& log, DotGrid& dots, const SquareLattice& lat
 }
 
 // The four nearest neighbours with open edges and no field: the block's loop and limits with
-// half its loads, so the textbook model runs at least as fast as the specified one.
+// half its loads, so the textbook model runs at least as fast as the block.
 struct OpenNearest : OpenBlock {
     static int sum(const std::int8_t* c) {
         constexpr int S = SquareLattice::kStride;
@@ -418,6 +418,11 @@ void clusterTrial(Program& program, ClusterGrower& grower) {
     state.drift.energy += o.energy;
     state.drift.magnetization += o.magnetization;
     state.drift.accepted += o.sites;
+    grower.work += o.sites;
+    if (grower.work >= ClusterGrower::kServiceWork) {
+        program.pump().serviceSoon();
+        grower.work = 0;
+    }
     const Color down = QBColor(9), up = QBColor(15);
     for (const std::int32_t i : grower.flipped()) {
         const int sx = i / SquareNet::S, sy = i % SquareNet::S;

@@ -365,6 +365,11 @@ void clusterPass(Program& program, ClusterGrower& grower) {
     state.drift.energy += o.energy;
     state.drift.magnetization += o.magnetization;
     state.drift.accepted += o.sites;
+    grower.work += o.sites;
+    if (grower.work >= ClusterGrower::kServiceWork) {
+        program.pump().serviceSoon();
+        grower.work = 0;
+    }
     const Color down = QBColor(9), up = QBColor(15);
     const int m = view.plane;
     for (const std::int32_t i : grower.flipped()) {

@@ -101,7 +101,10 @@ void Recorder::begin(const RunRecord& run, const Model& model) {
         size_ = 0;
     }
     totals_.rebase(model);
-    store_.reset(intervalFor(model.sitesOf(size_)));
+    // A cluster move changes a good part of the lattice: each one is a sample, as in the batch
+    // tool's sweeps.
+    const bool cluster = !model.chain && program_.IsingModel().state.model.cluster;
+    store_.reset(cluster ? 1 : intervalFor(model.sitesOf(size_)));
     firstTrial_ = trialsNow();
     arm();
 }

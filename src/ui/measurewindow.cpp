@@ -321,9 +321,11 @@ void MeasurementsWindow::showValues() {
         setValue("Trials per second", cluster && trialsPerSecond_ != "-"
                                           ? trialsPerSecond_ + " cluster moves"
                                           : trialsPerSecond_);
-        setValue("Acceptance", cluster && acceptance_ != "-"
-                                   ? acceptance_ + " sites flipped per move"
-                                   : acceptance_);
+        setValue("Acceptance",
+                 cluster && acceptance_ != "-"
+                     ? whole(static_cast<std::uint64_t>(acceptance_.toDouble() + 0.5)) +
+                           " sites flipped per move"
+                     : acceptance_);
 
         const std::optional<Observables> o = recorder_.current();
         if (!o) {
@@ -347,10 +349,15 @@ void MeasurementsWindow::showValues() {
         const SeriesStore& store = recorder_.store();
         const std::uint64_t perSweep = static_cast<std::uint64_t>(sites);
         const std::uint64_t sweeps = perSweep ? store.every() / perSweep : 0;
-        setValue("Sampled", QStringLiteral("every %1 trials (%2 sweep%3)")
-                                .arg(whole(store.every()))
-                                .arg(whole(sweeps))
-                                .arg(sweeps == 1 ? "" : "s"));
+        if (sweeps == 0) {
+            // Cluster moves are sampled one by one, well under a sweep apart.
+            setValue("Sampled", QStringLiteral("every %1 trials").arg(whole(store.every())));
+        } else {
+            setValue("Sampled", QStringLiteral("every %1 trials (%2 sweep%3)")
+                                    .arg(whole(store.every()))
+                                    .arg(whole(sweeps))
+                                    .arg(sweeps == 1 ? "" : "s"));
+        }
         QString kept = QStringLiteral("every %1 trials, %2 rows")
                            .arg(whole(store.interval()))
                            .arg(whole(store.rows().size()));

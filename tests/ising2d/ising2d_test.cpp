@@ -404,3 +404,39 @@ TEST(Nesting, ANestedChainRunLeavingAUnitBeyondTheLatticeEndsCleanly) {
 
 }  // namespace
 }  // namespace spinlab
+
+namespace spinlab {
+namespace {
+
+// Cluster moves paint every site they flip and keep the totals; at a temperature near 0 every
+// bond holds, so a uniform lattice of all 1001 x 1001 sites flips as one cluster.
+TEST(ClusterMoves, PaintEveryFlipAndFlipAWholeUniformLatticeAtOnce) {
+    HeadlessProgram h(5);
+    h.state().model.coupling = Coupling::Nearest;
+    h.state().model.edges = Edges::Periodic;
+    h.state().model.cluster = true;
+    h.main().Temp.setText("2.269");
+    h.stopAfter(300);
+    h.start();
+    EXPECT_EQ(h.main().Label1.Caption(), "300");
+    expectPictureMatchesLattice(h, 60);
+
+    HeadlessProgram big(6);
+    big.main().GridSize.setText("1000");
+    big.main().Temp.setText("0.001");
+    big.state().model.cluster = true;
+    std::int64_t before = 0;
+    big.pump.after(1, [&] {
+        for (int x = 0; x <= 1000; ++x)
+            for (int y = 0; y <= 1000; ++y)
+                big.state().Lattice2D.set(x, y, 1);
+        before = big.state().drift.accepted;
+    });
+    big.stopAfter(2);
+    big.start();
+    EXPECT_EQ(big.state().drift.accepted - before, 1001 * 1001);
+    EXPECT_EQ(squareMagnetization(big.state().Lattice2D, 1000), -1001 * 1001);
+}
+
+}  // namespace
+}  // namespace spinlab

@@ -55,6 +55,18 @@ TEST(ModelMenu, MarksFollowTheModelAndABadFieldIsRefused) {
     ASSERT_NE(gui.backend.messageBox(), nullptr);
     EXPECT_TRUE(gui.backend.messageBox()->text().contains("Field"));
     EXPECT_TRUE(gui.backend.messageBox()->text().contains("abc"));
+
+    // The cluster update goes without a field, whichever comes first.
+    item(menu, "Cluster")->trigger();
+    EXPECT_FALSE(model.cluster);
+    EXPECT_FALSE(item(menu, "Cluster")->isChecked());
+    EXPECT_TRUE(gui.backend.messageBox()->text().contains("without a field"));
+    menu.setField("0");
+    item(menu, "Cluster")->trigger();
+    EXPECT_TRUE(model.cluster);
+    menu.setField("0.5");
+    EXPECT_EQ(model.field, 0.0);
+    EXPECT_EQ(model.describe(), "nearest, periodic edges, h = 0, Wolff");
 }
 
 TEST(ModelMenu, ACouplingChangedDuringARunIsWhatTheMeasurementsCount) {

@@ -31,6 +31,7 @@ Report runModel(const Model& model, const Options& options, std::FILE* series) {
             program, model, [&](std::uint64_t trial, const Observables& o) { csv->row(trial, o); });
         sampler->attach(harness.pump(), options.every);
     }
+    const std::int64_t acceptedBefore = program.IsingModel().state.drift.accepted;
     harness.run(program.IsingModel().Command1, program.IsingModel().Command2);
 
     Report report;
@@ -44,6 +45,11 @@ Report runModel(const Model& model, const Options& options, std::FILE* series) {
         report.addInteger("energy", o.energy);
     }
     if (!chosen.standard()) report.addText("model", chosen.describe());
+    // A cluster move counts the sites it flipped as accepted.
+    if (chosen.cluster) {
+        report.addInteger("sites_flipped",
+                          program.IsingModel().state.drift.accepted - acceptedBefore);
+    }
     if (model.chain) {
         std::string counts = "[";
         for (std::int64_t c : o.counts) {
