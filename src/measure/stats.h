@@ -12,6 +12,9 @@ struct Estimate {
     double error = 0;  // one standard error; 0 with fewer than two batches
 };
 
-Estimate batchMeans(const std::vector<double>& samples, std::size_t batches = 20);
+// The batches of every error the tools report; a series needs at least one sample per batch.
+constexpr std::size_t kBatchMeans = 20;
+
+Estimate batchMeans(const std::vector<double>& samples, std::size_t batches = kBatchMeans);
 
 }  // namespace spinlab

@@ -1,5 +1,6 @@
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstdio>
@@ -24,6 +25,7 @@ struct Point {
     Estimate absMagnetization;
     std::array<double, 9> fractions{};
     std::string failure;
+    bool usage = false;  // the failure is the command line's: exit status 1
 };
 
 std::uint64_t mix(std::uint64_t z) {
@@ -44,6 +46,23 @@ std::uint64_t seedFor(std::uint64_t seed, const std::string& temp) {
     return mix(seed ^ mix(h + 0x9E3779B97F4A7C15ull));
 }
 
+// Samples fall at trials every, 2 every, ...; those at trials first + 1..last count.
+std::uint64_t samplesIn(std::uint64_t first, std::uint64_t last, std::uint64_t every) {
+    return last / every - std::min(first, last) / every;
+}
+
+// Fewer samples than batches would print a mean and an error that were never measured.
+void requireSamples(std::uint64_t samples, const std::string& run, std::uint64_t every,
+                    std::uint64_t burnIn) {
+    if (samples >= kBatchMeans) return;
+    throw UsageError{run + ", sampled every " + std::to_string(every) +
+                     " trials after a burn-in of " + std::to_string(burnIn) + ", gives " +
+                     std::to_string(samples) + (samples == 1 ? " sample" : " samples") +
+                     ", and the " + std::to_string(kBatchMeans) + " batch means need at least " +
+                     std::to_string(kBatchMeans) +
+                     ": raise --trials, or lower --every or --burn-in"};
+}
+
 Point measure(const Model& model, const Options& options) {
     Point point;
     point.temp = options.temp;
@@ -61,6 +80,9 @@ Point measure(const Model& model, const Options& options) {
         }
     }
     const auto burnIn = static_cast<std::uint64_t>(options.burnIn * double(options.trials));
+    requireSamples(samplesIn(burnIn, options.trials, every),
+                   "--sweep: a run of " + std::to_string(options.trials) + " trials", every,
+                   burnIn);
     std::vector<double> energy, absM;
     std::array<std::vector<double>, 9> fractions;
     double sites = 1;
@@ -109,6 +131,11 @@ void runFieldSweep(const Model& model, const Options& options, std::FILE* out) {
     // one before, so it holds from the next trial on, as a change typed into the window would.
     const std::uint64_t trials = options.trials;
     const auto burnIn = static_cast<std::uint64_t>(options.burnIn * double(trials));
+    std::uint64_t fewest = UINT64_MAX;
+    for (std::uint64_t k = 0; k < fields.size(); ++k)
+        fewest = std::min(fewest, samplesIn(k * trials + burnIn, (k + 1) * trials, every));
+    requireSamples(fewest, "--field-sweep: a field's run of " + std::to_string(trials) + " trials",
+                   every, burnIn);
     std::vector<std::vector<double>> m(fields.size());
     double sites = 1;
     bool counted = false;
@@ -152,6 +179,9 @@ void runSweep(const Model& model, const Options& options, std::FILE* out) {
                 points[i] = measure(model, o);
             } catch (const RunFailure& e) {
                 points[i].failure = e.message;
+            } catch (const UsageError& e) {
+                points[i].failure = e.message;
+                points[i].usage = true;
             }
             if (showProgress) {
                 const std::lock_guard<std::mutex> lock(progress);
@@ -172,6 +202,7 @@ void runSweep(const Model& model, const Options& options, std::FILE* out) {
         t.join();
 
     for (const Point& p : points) {
+        if (p.usage) throw UsageError{p.failure};
         if (!p.failure.empty()) throw RunFailure{p.failure};
     }
     std::fputs(model.chain ? "temp,trials,energy_mean,energy_err,frac_1,frac_2,frac_3,frac_4,"

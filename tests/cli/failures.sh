@@ -1,0 +1,56 @@
+#!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Runs that must fail do so with their exit status and a message saying why, and leave the
+# files they named as they were; runs that must succeed write what they promise.
+# Usage: failures.sh SPINLAB_BATCH WORK_DIR
+set -eu
+batch=$1
+mkdir -p "$2"
+cd "$2"
+failed=0
+
+# status|standard output|text the message must hold|file the run writes|arguments
+# Standard output: "-" as the test runs, "full" /dev/full, "closed" no descriptor at all.
+# "-" for the message or the file: none expected.
+while IFS='|' read -r status out message writes args; do
+    case $status in '' | '#'*) continue ;; esac
+    rm -rf ./* ./.[!.]*
+    printf 'old\n' >old.csv
+    printf 'old\n' >old.png
+    set -f
+    # shellcheck disable=SC2086 # the arguments are split at spaces on purpose
+    case $out in
+        full) "$batch" $args >/dev/full 2>err && got=0 || got=$? ;;
+        closed) "$batch" $args >&- 2>err && got=0 || got=$? ;;
+        *) "$batch" $args >out 2>err && got=0 || got=$? ;;
+    esac
+    set +f
+    problem=
+    [ "$got" -eq "$status" ] || problem="exit status $got, not $status"
+    if [ "$message" != - ] && ! grep -qF -- "$message" err; then
+        problem="$problem; no \"$message\""
+    fi
+    if [ "$status" -ne 0 ]; then
+        for f in old.csv old.png; do
+            [ "$(cat "$f")" = old ] || problem="$problem; $f changed"
+        done
+    fi
+    if [ "$writes" != - ] && ! [ -s "$writes" ]; then
+        problem="$problem; $writes not written"
+    fi
+    stray=$(find . -name '.*.tmp')
+    [ -z "$stray" ] || problem="$problem; left $stray"
+    if [ -n "$problem" ]; then
+        echo "FAIL: $args:$problem"
+        sed 's/^/    /' err
+        failed=1
+    fi
+done <<'EOF'
+# A sweep with too few samples for its error bars refuses to print numbers it never measured.
+1|-|a run of 10 trials, sampled every 121 trials after a burn-in of 2, gives 0 samples, and the 20 batch means need at least 20|-|square --size 10 --sweep 2:3:0.5 --trials 10 --series old.csv --seed 1
+1|-|gives 0 samples|-|square --size 10 --sweep 2:3:0.5 --trials 1000 --every 2000 --seed 1
+1|-|gives 1 sample,|-|square --size 10 --sweep 2:3:0.5 --trials 10000 --burn-in 0.99 --seed 1
+1|-|a field's run of 2420 trials, sampled every 100 trials after a burn-in of 484, gives 19 samples|-|square --size 10 --field-sweep 0:1:0.5 --trials 2420 --every 100 --series old.csv --seed 1
+0|-|-|new.csv|square --size 10 --field-sweep 0:1:0.5 --trials 2400 --every 100 --series new.csv --seed 1
+EOF
+exit $failed
