@@ -52,5 +52,11 @@ done <<'EOF'
 1|-|gives 1 sample,|-|square --size 10 --sweep 2:3:0.5 --trials 10000 --burn-in 0.99 --seed 1
 1|-|a field's run of 2420 trials, sampled every 100 trials after a burn-in of 484, gives 19 samples|-|square --size 10 --field-sweep 0:1:0.5 --trials 2420 --every 100 --series old.csv --seed 1
 0|-|-|new.csv|square --size 10 --field-sweep 0:1:0.5 --trials 2400 --every 100 --series new.csv --seed 1
+# A failed run leaves every file it named as it was, whichever of them failed.
+2|-|Temp "abc" is not a number|-|square --temp abc --trials 10 --every 5 --series old.csv --png old.png
+2|-|Lattice Size "abc" is not a number|-|square --size abc --sweep 1:2:1 --series old.csv --seed 1
+2|-|Lattice Size 1001 is above 1000|-|square --size 1001 --field-sweep 0:1:1 --series old.csv --seed 1
+1|-|cannot write nowhere/x.png: No such file or directory|-|square --trials 100 --every 5 --series old.csv --png nowhere/x.png
+1|-|cannot write nowhere/x.csv: No such file or directory|-|square --trials 100 --every 5 --series nowhere/x.csv --png old.png
 EOF
 exit $failed

@@ -34,14 +34,15 @@ void print(std::FILE* out, const Report& report, bool json) {
     }
 }
 
-// The CSV destination: standard output for "-", else the named file, which appears only once
-// the whole output is written: a run that fails or is cut short leaves no partial file.
+// An output file: standard output for "-", else the named file, which appears only once the
+// whole run has succeeded: a run that fails or is cut short leaves the file as it was.
 class Output {
 public:
-    explicit Output(const std::string& path) {
+    // `standard`: "-" stands for standard output.
+    explicit Output(const std::string& path, bool standard = true) {
         if (path.empty()) return;
         try {
-            if (path == "-") {
+            if (standard && path == "-") {
                 file_ = stdout;
             } else {
                 atomic_ = std::make_unique<AtomicFile>(path);
@@ -52,16 +53,25 @@ public:
         }
     }
     std::FILE* file() const { return file_; }
+    AtomicFile* atomic() const { return atomic_.get(); }
     // A full disk shows up here, not as a silently short file.
     void finish() {
         if (!file_) return;
         file_ = nullptr;
         try {
             if (atomic_) {
-                atomic_->commit();
+                atomic_->finish();
             } else if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
                 throw WriteError{"standard output", std::strerror(errno)};
             }
+        } catch (const WriteError& e) {
+            throw OutputFailure{e.message()};
+        }
+    }
+    void commit() {
+        finish();
+        try {
+            if (atomic_) atomic_->commit();
         } catch (const WriteError& e) {
             throw OutputFailure{e.message()};
         }
@@ -71,6 +81,15 @@ private:
     std::unique_ptr<AtomicFile> atomic_;
     std::FILE* file_ = nullptr;
 };
+
+// Every file is written in full before any is renamed into place, so a failure leaves all as
+// they were.
+void commitAll(Output& first, Output& second) {
+    first.finish();
+    second.finish();
+    first.commit();
+    second.commit();
+}
 
 // Without --seed the run draws one and says so before it starts, so that even a run cut short
 // can be repeated exactly.
@@ -91,29 +110,32 @@ void addSeed(Report& report, const Options& options) {
 
 int run(const Options& given) {
     const Options options = withSeed(given);
+    // Both files are opened before the run, so a folder that is missing shows at once.
+    Output series(options.series.empty() && (!options.sweep.empty() || !options.fieldSweep.empty())
+                      ? "-"
+                      : options.series);
+    Output picture(options.png, false);
     if (options.simulation == "ant") {
-        Report report = runAnt(options);
+        Report report = runAnt(options, picture.atomic());
         addSeed(report, options);
+        commitAll(series, picture);
         print(stdout, report, options.json);
         return 0;
     }
     const Model& model = *findModel(options.simulation);
-    if (!options.sweep.empty() || !options.fieldSweep.empty()) {
-        Output out(options.series.empty() ? "-" : options.series);
-        if (options.sweep.empty()) {
-            runFieldSweep(model, options, out.file());
-        } else {
-            runSweep(model, options, out.file());
-        }
-        out.finish();
+    if (!options.sweep.empty()) {
+        runSweep(model, options, series.file());
+    } else if (!options.fieldSweep.empty()) {
+        runFieldSweep(model, options, series.file());
+    } else {
+        Report report = runModel(model, options, series.file(), picture.atomic());
+        addSeed(report, options);
+        commitAll(series, picture);
+        // With the series on standard output the summary keeps out of its way.
+        print(options.series == "-" ? stderr : stdout, report, options.json);
         return 0;
     }
-    Output series(options.series);
-    Report report = runModel(model, options, series.file());
-    addSeed(report, options);
-    series.finish();
-    // With the series on standard output the summary keeps out of its way.
-    print(options.series == "-" ? stderr : stdout, report, options.json);
+    commitAll(series, picture);
     return 0;
 }
 
