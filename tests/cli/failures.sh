@@ -58,5 +58,8 @@ done <<'EOF'
 2|-|Lattice Size 1001 is above 1000|-|square --size 1001 --field-sweep 0:1:1 --series old.csv --seed 1
 1|-|cannot write nowhere/x.png: No such file or directory|-|square --trials 100 --every 5 --series old.csv --png nowhere/x.png
 1|-|cannot write nowhere/x.csv: No such file or directory|-|square --trials 100 --every 5 --series nowhere/x.csv --png old.png
+# Two outputs on one file.
+1|-|--series and --png name the same file, "old.csv"|-|square --trials 100 --every 5 --series old.csv --png old.csv
+1|-|--series and --png name the same file, "./old.csv"|-|square --trials 100 --every 5 --series old.csv --png ./old.csv
 EOF
 exit $failed

@@ -6,8 +6,10 @@
 #include <array>
 #include <charconv>
 #include <cstdlib>
+#include <filesystem>
 #include <string_view>
 
+#include "core/errors.h"
 #include "core/rng.h"
 
 namespace spinlab::batch {
@@ -239,6 +241,19 @@ std::vector<std::string> sweepFields(const std::string& range) {
     return fields;
 }
 
+namespace {
+
+// Whether two file names reach one file: "x", "./x" and a link to x alike.
+bool samePath(const std::string& a, const std::string& b) {
+    namespace fs = std::filesystem;
+    std::error_code ea, eb;
+    const fs::path pa = fs::weakly_canonical(fs::absolute(a, ea), ea);
+    const fs::path pb = fs::weakly_canonical(fs::absolute(b, eb), eb);
+    return a == b || (!ea && !eb && pa == pb);
+}
+
+}  // namespace
+
 std::optional<Options> parseOptions(const std::vector<std::string>& args) {
     Options options;
     std::size_t i = 0;
@@ -343,6 +358,11 @@ std::optional<Options> parseOptions(const std::vector<std::string>& args) {
         if (!options.series.empty() && !options.every) throw UsageError{"--series needs --every"};
     } else if (!options.png.empty()) {
         throw UsageError{"--png does not go with --sweep"};
+    }
+    // Two outputs on one file would leave one of them, or a mixture, under its name.
+    if (!options.series.empty() && options.series != "-" && !options.png.empty() &&
+        samePath(options.series, options.png)) {
+        throw UsageError{"--series and --png name the same file, " + quoteInput(options.png)};
     }
     if (options.simulation != "square" && options.simulation != "cubic" &&
         options.simulation != "chain" && options.simulation != "ant") {
