@@ -61,5 +61,11 @@ done <<'EOF'
 # Two outputs on one file.
 1|-|--series and --png name the same file, "old.csv"|-|square --trials 100 --every 5 --series old.csv --png old.csv
 1|-|--series and --png name the same file, "./old.csv"|-|square --trials 100 --every 5 --series old.csv --png ./old.csv
+# A report or series that cannot reach standard output fails the run, with the reason.
+1|full|cannot write standard output: No space left on device|-|square --trials 100 --seed 1
+1|full|cannot write standard output: No space left on device|-|--help
+1|full|cannot write standard output: No space left on device|-|square --size 5 --sweep 1:2:1 --trials 10000 --seed 1
+1|closed|cannot write standard output: Bad file descriptor|-|chain --trials 100 --every 10 --series - --seed 1
+1|closed|cannot write standard output: Bad file descriptor|new.csv|square --trials 100 --every 10 --series new.csv --seed 1
 EOF
 exit $failed

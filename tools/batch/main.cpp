@@ -1,5 +1,8 @@
 // spinlab-batch: runs a simulation without a screen and prints what it ended with.
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -34,6 +37,31 @@ void print(std::FILE* out, const Report& report, bool json) {
     }
 }
 
+// Flushes standard output; the errno of a write that failed now or earlier, else 0. A failed
+// write leaves its bytes in the buffer, so flushing again gives its reason.
+int flushStandardOutput() {
+    const bool failedBefore = std::ferror(stdout) != 0;
+    std::clearerr(stdout);
+    errno = 0;
+    if (std::fflush(stdout) != 0 || failedBefore) return errno ? errno : EIO;
+    return 0;
+}
+
+// A closed standard output or error would be taken by the next file opened, and the report
+// written into the series; a descriptor open for reading only holds the place and refuses
+// every write, which is then reported.
+void holdStandardDescriptors() {
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (::fcntl(fd, F_GETFD) < 0 && errno == EBADF) {
+            const int held = ::open("/dev/null", O_RDONLY);
+            if (held >= 0 && held != fd) {
+                ::dup2(held, fd);
+                ::close(held);
+            }
+        }
+    }
+}
+
 // An output file: standard output for "-", else the named file, which appears only once the
 // whole run has succeeded: a run that fails or is cut short leaves the file as it was.
 class Output {
@@ -61,8 +89,8 @@ public:
         try {
             if (atomic_) {
                 atomic_->finish();
-            } else if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-                throw WriteError{"standard output", std::strerror(errno)};
+            } else if (const int error = flushStandardOutput()) {
+                throw WriteError{"standard output", std::strerror(error)};
             }
         } catch (const WriteError& e) {
             throw OutputFailure{e.message()};
@@ -141,8 +169,9 @@ int run(const Options& given) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    const std::vector<std::string> args(argv + 1, argv + argc);
+namespace {
+
+int runCommandLine(const std::vector<std::string>& args) {
     try {
         const auto options = parseOptions(args);
         if (!options) {
@@ -164,4 +193,23 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "spinlab-batch: %s\n", e.message.c_str());
         return 2;
     }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    holdStandardDescriptors();
+    // A buffer that holds the whole help or report keeps a failed write's bytes, and so its
+    // reason, for the last flush.
+    static char buffer[1 << 16];
+    if (!::isatty(STDOUT_FILENO)) std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
+    const int status = runCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    // A report that never reached its reader is a failure; a run that failed has said why.
+    const int error = flushStandardOutput();
+    if (error && status == 0) {
+        std::fprintf(stderr, "spinlab-batch: cannot write standard output: %s\n",
+                     std::strerror(error));
+        return 1;
+    }
+    return status;
 }

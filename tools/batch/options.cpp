@@ -90,9 +90,9 @@ const char kHelpText[] =
     "(the step counter's caption, \"1,234\").\n"
     "With --json both end with seed, the seed the run used (given or drawn).\n"
     "\n"
-    "Exit status: 0 on success, 1 for a malformed command line, 2 when an input fails as it\n"
-    "would in the window (not a number, out of range, lattice too large); the message names\n"
-    "the input.\n";
+    "Exit status: 0 on success, 1 for a malformed command line or an output that cannot be\n"
+    "written (standard output too), 2 when an input fails as it would in the window (not a\n"
+    "number, out of range, lattice too large); the message names the input.\n";
 
 namespace {
 
