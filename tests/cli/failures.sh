@@ -67,5 +67,9 @@ done <<'EOF'
 1|full|cannot write standard output: No space left on device|-|square --size 5 --sweep 1:2:1 --trials 10000 --seed 1
 1|closed|cannot write standard output: Bad file descriptor|-|chain --trials 100 --every 10 --series - --seed 1
 1|closed|cannot write standard output: Bad file descriptor|new.csv|square --trials 100 --every 10 --series new.csv --seed 1
+# A file that cannot be written is named with the system's reason.
+1|-|cannot write nowhere/x.csv: No such file or directory|-|square --trials 10 --every 5 --series nowhere/x.csv
+1|-|cannot write .: Is a directory|-|square --trials 10 --every 5 --series .
+1|-|cannot write /: Is a directory|-|ant --png / --seed 1
 EOF
 exit $failed

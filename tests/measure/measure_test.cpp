@@ -195,6 +195,12 @@ TEST(AtomicFile, AFailedWriteNamesThePathAndTheReasonAndLeavesNothing) {
     writeFileAtomically(dir + "/ok.bin", bytes);
     EXPECT_EQ(slurp(dir + "/ok.bin"), std::string(1000, 'x'));
     EXPECT_EQ(entries(dir), (std::set<std::string>{"ok.bin", "taken"}));
+    // Writing through a link replaces the file it names and keeps the link.
+    std::filesystem::create_symlink("ok.bin", dir + "/link");
+    writeFileAtomically(dir + "/link", {'y'});
+    EXPECT_TRUE(std::filesystem::is_symlink(dir + "/link"));
+    EXPECT_EQ(slurp(dir + "/ok.bin"), "y");
+    EXPECT_EQ(entries(dir), (std::set<std::string>{"link", "ok.bin", "taken"}));
     std::filesystem::remove_all(dir);
 }
 
