@@ -38,6 +38,9 @@ while IFS='|' read -r status out message writes args; do
     if [ "$writes" != - ] && ! [ -s "$writes" ]; then
         problem="$problem; $writes not written"
     fi
+    case $writes in
+        *.png) [ "$(head -c 4 "$writes" | tail -c 3)" = PNG ] || problem="$problem; $writes no PNG" ;;
+    esac
     stray=$(find . -name '.*.tmp')
     [ -z "$stray" ] || problem="$problem; left $stray"
     if [ -n "$problem" ]; then
@@ -71,5 +74,8 @@ done <<'EOF'
 1|-|cannot write nowhere/x.csv: No such file or directory|-|square --trials 10 --every 5 --series nowhere/x.csv
 1|-|cannot write .: Is a directory|-|square --trials 10 --every 5 --series .
 1|-|cannot write /: Is a directory|-|ant --png / --seed 1
+# Every simulation writes the picture --help promises.
+0|-|-|ant.png|ant --png ant.png --seed 1 --trials 500
+0|-|-|chain.png|chain --png chain.png --seed 1 --trials 500
 EOF
 exit $failed
