@@ -77,5 +77,15 @@ done <<'EOF'
 # Every simulation writes the picture --help promises.
 0|-|-|ant.png|ant --png ant.png --seed 1 --trials 500
 0|-|-|chain.png|chain --png chain.png --seed 1 --trials 500
+# An option the run has no use for is refused, naming it and the simulation or the sweep.
+1|-|--units does not apply to square, only to chain|-|square --units abc --series old.csv --every 5
+1|-|--obstacles does not apply to square, only to ant|-|square --obstacles 3
+1|-|--temp does not apply to ant, only to square, cubic and chain|-|ant --temp 2 --png old.png
+1|-|--field does not apply to chain, only to square and cubic|-|chain --field 0
+1|-|--json does not apply to --sweep, which writes CSV|-|square --sweep 1:2:1 --json --series old.csv
+1|-|--temp does not apply to --sweep, which sets the temperature|-|square --sweep 1:2:1 --temp abc
+1|-|--threads applies only to --sweep|-|square --field-sweep 0:1:1 --threads 2
+1|-|--burn-in applies only to --sweep and --field-sweep|-|square --burn-in 0.5
+0|-|-|new.csv|square --trials 100 --trials 50 --every 5 --every 10 --series new.csv --seed 1
 EOF
 exit $failed

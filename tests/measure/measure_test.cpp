@@ -152,10 +152,10 @@ TEST(Recorder, SavedSeriesEqualsTheBatchToolsAtTheKeptInterval) {
         recorder.save(mine);
 
         const std::string theirs = dir + "/" + c.name + "-batch.csv";
-        batch::Options o =
-            *batch::parseOptions({c.name, "--size", c.size, "--units", c.units, "--temp", c.temp,
-                                  "--seed", "11", "--trials", std::to_string(40 * k), "--every",
-                                  std::to_string(8 * k), "--series", theirs});
+        batch::Options o = *batch::parseOptions(
+            {c.name, model.chain ? "--units" : "--size", model.chain ? c.units : c.size, "--temp",
+             c.temp, "--seed", "11", "--trials", std::to_string(40 * k), "--every",
+             std::to_string(8 * k), "--series", theirs});
         std::FILE* f = std::fopen(theirs.c_str(), "w");
         batch::runModel(model, o, f);
         std::fclose(f);

@@ -26,19 +26,21 @@ const char kHelpText[] =
     "  chain             the polymer chain (the polymer window)\n"
     "  ant               the ant walk, run to its end on the ant window's picture\n"
     "\n"
-    "Options (texts are read exactly as if typed into the window's boxes):\n"
-    "  --size TEXT       Lattice Size N, sites 0..N per side (default 60)\n"
+    "Options (texts are read exactly as if typed into the window's boxes; an option that does\n"
+    "not apply to the simulation, or to a sweep, is refused):\n"
+    "  --size TEXT       square, cubic: Lattice Size N, sites 0..N per side (default 60)\n"
     "  --units TEXT      chain: Number of Chain Units n, units 0..n (default 10)\n"
     "  --obstacles K     ant: the obstacle scroll bar, 0..200 (default 0)\n"
-    "  --temp TEXT       Temp (default 2.2619)\n"
-    "  --dynamics NAME   metropolis, glauber or none (default metropolis)\n"
+    "  --temp TEXT       square, cubic, chain: Temp (default 2.2619; --sweep sets it)\n"
+    "  --dynamics NAME   square, cubic, chain: metropolis, glauber or none (default metropolis)\n"
     "  --trials K        stop inside the K-th trial, so exactly K trials run (default 1000000);\n"
     "                    ant: a cap on the steps, the walk ending at the border or inside its\n"
     "                    K-th step, whichever comes first\n"
     "  --seed S          deterministic run: the same command gives the same run; without it a\n"
     "                    seed is drawn from the clock and reported (the seed field of --json,\n"
     "                    else a line on standard error), so that any run can be repeated\n"
-    "  --json            print one JSON object instead of lines of text\n"
+    "  --json            print one JSON object instead of lines of text (not with the sweeps,\n"
+    "                    which write CSV)\n"
     "  --help            show this text\n"
     "  --version         show the version\n"
     "\n"
@@ -66,13 +68,15 @@ const char kHelpText[] =
     "                    errors are one standard error from 20 batch means. Samples are taken\n"
     "                    every --every trials (default: once per site, a sweep of the lattice)\n"
     "  --field-sweep H1:H2:STEP\n"
-    "                    one run through the fields H1, H1 + STEP, ... up to H2 and back down to\n"
-    "                    H1, the lattice kept from one field to the next, --trials trials at\n"
-    "                    each, and one CSV row per field in that order (to --series, default\n"
-    "                    standard output): field,m_mean,m_err, the magnetisation per site and\n"
-    "                    one standard error from 20 batch means, for a hysteresis loop\n"
-    "  --burn-in F       sweep: the first share F of each run's trials is left out (default 0.2)\n"
-    "  --threads N       sweep: runs at a time (default: one per core); the output is the same\n"
+    "                    square, cubic: one run through the fields H1, H1 + STEP, ... up to H2\n"
+    "                    and back down to H1, the lattice kept from one field to the next,\n"
+    "                    --trials trials at each, and one CSV row per field in that order (to\n"
+    "                    --series, default standard output): field,m_mean,m_err, the\n"
+    "                    magnetisation per site and one standard error from 20 batch means,\n"
+    "                    for a hysteresis loop\n"
+    "  --burn-in F       sweeps: the first share F of each run's trials (each field's) is left\n"
+    "                    out (default 0.2); a run must keep 20 samples, one per batch\n"
+    "  --threads N       --sweep: runs at a time (default: one per core); the output is the same\n"
     "                    whatever N is\n"
     "With --seed the series, pictures and sweeps are byte for byte the same on every run.\n"
     "\n"
@@ -252,6 +256,77 @@ bool samePath(const std::string& a, const std::string& b) {
     return a == b || (!ea && !eb && pa == pb);
 }
 
+// The simulations an option is for; an option not listed applies to all four.
+struct Scope {
+    std::string_view option;
+    std::vector<std::string_view> simulations;
+};
+
+const std::vector<Scope>& scopes() {
+    static const std::vector<Scope> table = [] {
+        const std::vector<std::string_view> lattices = {"square", "cubic"};
+        const std::vector<std::string_view> measured = {"square", "cubic", "chain"};
+        return std::vector<Scope>{
+            {"--size", lattices},    {"--units", {"chain"}},      {"--obstacles", {"ant"}},
+            {"--temp", measured},    {"--dynamics", measured},    {"--every", measured},
+            {"--series", measured},  {"--sweep", measured},       {"--burn-in", measured},
+            {"--threads", measured}, {"--coupling", lattices},    {"--edges", lattices},
+            {"--field", lattices},   {"--field-sweep", lattices},
+        };
+    }();
+    return table;
+}
+
+// "chain", "square and cubic", "square, cubic and chain".
+std::string wordList(const std::vector<std::string_view>& words) {
+    std::string text;
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        if (i > 0) text += i + 1 == words.size() ? " and " : ", ";
+        text += words[i];
+    }
+    return text;
+}
+
+// An option given that the run has no use for is refused, so that a typing slip never passes
+// for a setting that was used.
+void checkScopes(const Options& o, const std::vector<std::string>& given) {
+    auto has = [&](std::string_view option) {
+        return std::find(given.begin(), given.end(), option) != given.end();
+    };
+    for (const std::string& option : given) {
+        for (const Scope& scope : scopes()) {
+            if (scope.option != option) continue;
+            if (std::find(scope.simulations.begin(), scope.simulations.end(), o.simulation) ==
+                scope.simulations.end()) {
+                throw UsageError{option + " does not apply to " + o.simulation + ", only to " +
+                                 wordList(scope.simulations)};
+            }
+        }
+    }
+    const bool sweep = has("--sweep"), fieldSweep = has("--field-sweep");
+    const char* kind = sweep ? "--sweep" : "--field-sweep";
+    if (sweep && fieldSweep) throw UsageError{"--field-sweep does not apply to --sweep"};
+    if ((sweep || fieldSweep) && has("--json")) {
+        throw UsageError{std::string("--json does not apply to ") + kind + ", which writes CSV"};
+    }
+    if ((sweep || fieldSweep) && has("--png")) {
+        throw UsageError{std::string("--png does not apply to ") + kind};
+    }
+    if (sweep && has("--temp")) {
+        throw UsageError{"--temp does not apply to --sweep, which sets the temperature"};
+    }
+    if (fieldSweep && has("--field")) {
+        throw UsageError{"--field does not apply to --field-sweep, which sets the field"};
+    }
+    if (!sweep && !fieldSweep) {
+        if (has("--burn-in"))
+            throw UsageError{"--burn-in applies only to --sweep and --field-sweep"};
+        if (has("--every") && !has("--series")) throw UsageError{"--every needs --series"};
+        if (has("--series") && !has("--every")) throw UsageError{"--series needs --every"};
+    }
+    if (!sweep && has("--threads")) throw UsageError{"--threads applies only to --sweep"};
+}
+
 }  // namespace
 
 std::optional<Options> parseOptions(const std::vector<std::string>& args) {
@@ -261,9 +336,12 @@ std::optional<Options> parseOptions(const std::vector<std::string>& args) {
         if (i + 1 >= args.size()) throw UsageError{option + " needs a value"};
         return args[++i];
     };
+    std::vector<std::string> given;  // the options typed, each once, in order
     for (; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (a == "--help" || a == "-h") return std::nullopt;
+        if (a.starts_with("--") && std::find(given.begin(), given.end(), a) == given.end())
+            given.push_back(a);
         if (a == "--version") {
             Options version;
             version.version = true;
@@ -341,32 +419,15 @@ std::optional<Options> parseOptions(const std::vector<std::string>& args) {
         }
     }
     if (options.simulation.empty()) throw UsageError{"no simulation given"};
-    const bool measured = options.simulation != "ant";
-    if (!measured && (options.every || !options.series.empty() || !options.sweep.empty())) {
-        throw UsageError{"the ant has no --every, --series or --sweep"};
+    if (options.simulation != "square" && options.simulation != "cubic" &&
+        options.simulation != "chain" && options.simulation != "ant") {
+        throw UsageError{"unknown simulation \"" + options.simulation + "\""};
     }
-    const bool lattice = options.simulation == "square" || options.simulation == "cubic";
-    if (!lattice && (options.coupling != "block" || options.edges != "open" ||
-                     options.field != "0" || !options.fieldSweep.empty())) {
-        throw UsageError{"--coupling, --edges, --field and --field-sweep are for square and cubic"};
-    }
-    if (!options.fieldSweep.empty() && (!options.sweep.empty() || !options.png.empty())) {
-        throw UsageError{"--field-sweep does not go with --sweep or --png"};
-    }
-    if (options.sweep.empty() && options.fieldSweep.empty()) {
-        if (options.every && options.series.empty()) throw UsageError{"--every needs --series"};
-        if (!options.series.empty() && !options.every) throw UsageError{"--series needs --every"};
-    } else if (!options.png.empty()) {
-        throw UsageError{"--png does not go with --sweep"};
-    }
+    checkScopes(options, given);
     // Two outputs on one file would leave one of them, or a mixture, under its name.
     if (!options.series.empty() && options.series != "-" && !options.png.empty() &&
         samePath(options.series, options.png)) {
         throw UsageError{"--series and --png name the same file, " + quoteInput(options.png)};
-    }
-    if (options.simulation != "square" && options.simulation != "cubic" &&
-        options.simulation != "chain" && options.simulation != "ant") {
-        throw UsageError{"unknown simulation \"" + options.simulation + "\""};
     }
     return options;
 }
