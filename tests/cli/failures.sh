@@ -87,5 +87,10 @@ done <<'EOF'
 1|-|--threads applies only to --sweep|-|square --field-sweep 0:1:1 --threads 2
 1|-|--burn-in applies only to --sweep and --field-sweep|-|square --burn-in 0.5
 0|-|-|new.csv|square --trials 100 --trials 50 --every 5 --every 10 --series new.csv --seed 1
+# A number out of range is told by its range; a long text is echoed in its first 40 characters.
+1|-|--trials takes a whole number from 1 to 18446744073709551615, not "99999999999999999999999"|-|square --trials 99999999999999999999999
+1|-|--obstacles takes a whole number from 0 to 200, not "201"|-|ant --obstacles 201
+1|-|--dynamics is metropolis, glauber or none, not "glauberglauberglauberglauberglauberglaub..."|-|square --dynamics glauberglauberglauberglauberglauberglauberglauber
+2|-|Temp "1234567890123456789012345678901234567890..." is|-|square --temp 12345678901234567890123456789012345678901234567890
 EOF
 exit $failed

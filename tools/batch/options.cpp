@@ -100,13 +100,17 @@ const char kHelpText[] =
 
 namespace {
 
-std::uint64_t wholeNumber(const std::string& option, const std::string& text, bool allowZero) {
+// A whole number from `least` to `most`; the message gives the range, so that a number too
+// large for any counter is told apart from one that is not a number at all.
+std::uint64_t wholeNumber(const std::string& option, const std::string& text, std::uint64_t least,
+                          std::uint64_t most = UINT64_MAX) {
     std::uint64_t value = 0;
     auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc() || ptr != text.data() + text.size() || text.empty() ||
-        (!allowZero && value == 0)) {
-        throw UsageError{option + " takes a whole number" + (allowZero ? "" : " of at least 1") +
-                         ", not \"" + text + "\""};
+    if (ec == std::errc::invalid_argument || ptr != text.data() + text.size() || text.empty() ||
+        (ec == std::errc() && (value < least || value > most)) ||
+        ec == std::errc::result_out_of_range) {
+        throw UsageError{option + " takes a whole number from " + std::to_string(least) + " to " +
+                         std::to_string(most) + ", not " + quoteInput(text)};
     }
     return value;
 }
@@ -197,7 +201,7 @@ namespace {
 
 std::vector<std::string> decimalRange(const std::string& range, const std::string& option,
                                       const std::string& names) {
-    const std::string usage = option + " takes " + names + ", not \"" + range + "\"";
+    const std::string usage = option + " takes " + names + ", not " + quoteInput(range);
     std::array<Decimal, 3> v;
     std::size_t start = 0;
     for (std::size_t i = 0; i < 3; ++i) {
@@ -215,7 +219,7 @@ std::vector<std::string> decimalRange(const std::string& range, const std::strin
     for (std::size_t i = 0; i < 3; ++i) {
         if (!rescale(v[i], scale, u[i])) {
             std::string message = option;
-            message += ": \"" + range + "\" needs more than 16 digits";
+            message += ": " + quoteInput(range) + " needs more than 16 digits";
             throw UsageError{message};
         }
     }
@@ -352,26 +356,24 @@ std::optional<Options> parseOptions(const std::vector<std::string>& args) {
         } else if (a == "--units") {
             options.units = value(a);
         } else if (a == "--obstacles") {
-            const std::uint64_t k = wholeNumber(a, value(a), true);
-            if (k > 200) throw UsageError{"--obstacles takes 0..200"};
-            options.obstacles = static_cast<int>(k);
+            options.obstacles = static_cast<int>(wholeNumber(a, value(a), 0, 200));
         } else if (a == "--temp") {
             options.temp = value(a);
         } else if (a == "--dynamics") {
             options.dynamics = value(a);
             if (options.dynamics != "metropolis" && options.dynamics != "glauber" &&
                 options.dynamics != "none") {
-                throw UsageError{"--dynamics is metropolis, glauber or none, not \"" +
-                                 options.dynamics + "\""};
+                throw UsageError{"--dynamics is metropolis, glauber or none, not " +
+                                 quoteInput(options.dynamics)};
             }
         } else if (a == "--trials") {
-            options.trials = wholeNumber(a, value(a), false);
+            options.trials = wholeNumber(a, value(a), 1);
         } else if (a == "--seed") {
-            options.seed = wholeNumber(a, value(a), true);
+            options.seed = wholeNumber(a, value(a), 0);
         } else if (a == "--json") {
             options.json = true;
         } else if (a == "--every") {
-            options.every = wholeNumber(a, value(a), false);
+            options.every = wholeNumber(a, value(a), 1);
         } else if (a == "--series") {
             options.series = value(a);
             if (options.series.empty()) throw UsageError{"--series needs a file name"};
@@ -384,13 +386,13 @@ std::optional<Options> parseOptions(const std::vector<std::string>& args) {
         } else if (a == "--coupling") {
             options.coupling = value(a);
             if (options.coupling != "block" && options.coupling != "nearest") {
-                throw UsageError{"--coupling is block or nearest, not \"" + options.coupling +
-                                 "\""};
+                throw UsageError{"--coupling is block or nearest, not " +
+                                 quoteInput(options.coupling)};
             }
         } else if (a == "--edges") {
             options.edges = value(a);
             if (options.edges != "open" && options.edges != "periodic") {
-                throw UsageError{"--edges is open or periodic, not \"" + options.edges + "\""};
+                throw UsageError{"--edges is open or periodic, not " + quoteInput(options.edges)};
             }
         } else if (a == "--field") {
             options.field = value(a);
@@ -402,26 +404,24 @@ std::optional<Options> parseOptions(const std::vector<std::string>& args) {
             char* end = nullptr;
             const double f = std::strtod(text.c_str(), &end);
             if (text.empty() || *end != '\0' || !(f >= 0.0 && f < 1.0)) {
-                throw UsageError{"--burn-in takes a share from 0 up to (not including) 1, not \"" +
-                                 text + "\""};
+                throw UsageError{"--burn-in takes a share from 0 up to (not including) 1, not " +
+                                 quoteInput(text)};
             }
             options.burnIn = f;
         } else if (a == "--threads") {
-            const std::uint64_t t = wholeNumber(a, value(a), false);
-            if (t > 256) throw UsageError{"--threads takes 1..256"};
-            options.threads = static_cast<unsigned>(t);
+            options.threads = static_cast<unsigned>(wholeNumber(a, value(a), 1, 256));
         } else if (a.starts_with('-')) {
-            throw UsageError{"unknown option " + a};
+            throw UsageError{"unknown option " + quoteInput(a)};
         } else if (options.simulation.empty()) {
             options.simulation = a;
         } else {
-            throw UsageError{"unexpected argument " + a};
+            throw UsageError{"unexpected argument " + quoteInput(a)};
         }
     }
     if (options.simulation.empty()) throw UsageError{"no simulation given"};
     if (options.simulation != "square" && options.simulation != "cubic" &&
         options.simulation != "chain" && options.simulation != "ant") {
-        throw UsageError{"unknown simulation \"" + options.simulation + "\""};
+        throw UsageError{"unknown simulation " + quoteInput(options.simulation)};
     }
     checkScopes(options, given);
     // Two outputs on one file would leave one of them, or a mixture, under its name.
