@@ -16,9 +16,24 @@ std::string quoteInput(const std::string& text) {
 
 namespace {
 
-std::string conversionMessage(const std::string& input, const std::string& text, bool outOfRange) {
+bool startsNegative(const std::string& text) {
+    const std::size_t first = text.find_first_not_of(" \t");
+    return first != std::string::npos && text[first] == '-';
+}
+
+// Why the text is refused, in terms the user can act on: a temperature, like every number the
+// boxes read, must first pass CInt's whole-number test.
+std::string conversionMessage(const std::string& input, const std::string& text, bool outOfRange,
+                              bool wholeNumber) {
     std::string subject = input.empty() ? std::string("The text") : input;
-    if (outOfRange) return subject + " " + quoteInput(text) + " is outside -32768..32767";
+    if (outOfRange) {
+        const std::string size = startsNegative(text) ? " is too small" : " is too large";
+        if (!wholeNumber)
+            return subject + " " + quoteInput(text) + size + " to be read as a number";
+        const std::string what = input == "Temp" ? "temperatures" : "whole numbers here";
+        return subject + " " + quoteInput(text) + size + ": " + what +
+               " must lie between -32768 and 32767";
+    }
     if (text.empty()) return subject + " is empty, not a number";
     return subject + " " + quoteInput(text) + " is not a number";
 }
@@ -35,14 +50,20 @@ std::string formatValue(double value) {
 
 }  // namespace
 
-ConversionError::ConversionError(std::string input, std::string text, bool outOfRange)
-    : PlatformError(conversionMessage(input, text, outOfRange)),
+ConversionError::ConversionError(std::string input, std::string text, bool outOfRange,
+                                 bool wholeNumber)
+    : PlatformError(conversionMessage(input, text, outOfRange, wholeNumber)),
       input_(std::move(input)),
       text_(std::move(text)),
-      outOfRange_(outOfRange) {}
+      outOfRange_(outOfRange),
+      wholeNumber_(wholeNumber) {}
+
+bool ConversionError::belowRange() const {
+    return outOfRange_ && startsNegative(text_);
+}
 
 ConversionError ConversionError::withInput(std::string input) const {
-    return ConversionError(std::move(input), text_, outOfRange_);
+    return ConversionError(std::move(input), text_, outOfRange_, wholeNumber_);
 }
 
 BoundsError::BoundsError(std::string array, std::int64_t index, std::int64_t lower,

@@ -17,16 +17,20 @@ public:
 class ConversionError : public PlatformError {
 public:
     // `input` names the control in the user's words ("Lattice Size"); empty when unknown.
-    ConversionError(std::string input, std::string text, bool outOfRange);
+    // `wholeNumber`: CInt's range was left; else the number is beyond any double.
+    ConversionError(std::string input, std::string text, bool outOfRange, bool wholeNumber = true);
     const std::string& input() const { return input_; }
     const std::string& text() const { return text_; }
     bool outOfRange() const { return outOfRange_; }
+    // An out-of-range text below the range rather than above it.
+    bool belowRange() const;
     ConversionError withInput(std::string input) const;
 
 private:
     std::string input_;
     std::string text_;
     bool outOfRange_;
+    bool wholeNumber_;
 };
 
 // An index outside an array's declared bounds.

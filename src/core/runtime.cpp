@@ -195,7 +195,7 @@ std::int16_t CInt(std::string_view text) {
 double CDbl(std::string_view text) {
     ParsedNumber n = parseNumber(text);
     if (!n.value) {
-        throw ConversionError("", std::string(text), n.failure == ParseFailure::TooLarge);
+        throw ConversionError("", std::string(text), n.failure == ParseFailure::TooLarge, false);
     }
     return *n.value;
 }

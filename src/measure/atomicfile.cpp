@@ -1,10 +1,12 @@
 #include "measure/atomicfile.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
 namespace spinlab {
@@ -28,14 +30,28 @@ std::string tempNameFor(const std::string& path, unsigned attempt) {
 
 }  // namespace
 
-AtomicFile::AtomicFile(std::string path) : path_(std::move(path)) {
+AtomicFile::AtomicFile(std::string path) : path_(std::move(path)), target_(path_) {
     if (path_.empty() || path_.back() == '/') throw WriteError{path_, reason(EISDIR)};
+    struct stat st {};
+    if (::stat(path_.c_str(), &st) == 0) {
+        if (S_ISDIR(st.st_mode)) throw WriteError{path_, reason(EISDIR)};
+        inPlace_ = !S_ISREG(st.st_mode);
+        if (!inPlace_) {
+            char* resolved = ::realpath(path_.c_str(), nullptr);
+            if (resolved) target_ = resolved;
+            std::free(resolved);
+        }
+    }
     int fd = -1;
-    for (unsigned attempt = 0; fd < 0 && attempt < 100; ++attempt) {
-        temp_ = tempNameFor(path_, attempt);
-        // 0666 less the umask, the mode an ordinary new file gets.
-        fd = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST) break;
+    if (inPlace_) {
+        fd = ::open(path_.c_str(), O_WRONLY | O_CLOEXEC);
+    } else {
+        for (unsigned attempt = 0; fd < 0 && attempt < 100; ++attempt) {
+            temp_ = tempNameFor(target_, attempt);
+            // 0666 less the umask, the mode an ordinary new file gets.
+            fd = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            if (fd < 0 && errno != EEXIST) break;
+        }
     }
     if (fd < 0) {
         const int error = errno;
@@ -46,8 +62,7 @@ AtomicFile::AtomicFile(std::string path) : path_(std::move(path)) {
     if (!file_) {
         const int error = errno;
         ::close(fd);
-        discard();
-        throw WriteError{path_, reason(error)};
+        fail(error);
     }
 }
 
@@ -62,31 +77,47 @@ void AtomicFile::discard() {
     temp_.clear();
 }
 
-void AtomicFile::commit() {
+void AtomicFile::fail(int error) {
+    discard();
+    throw WriteError{path_, reason(error)};
+}
+
+void AtomicFile::finish() {
+    if (finished_) return;
     if (!file_) throw WriteError{path_, reason(EBADF)};
     int error = 0;
+    // A write that failed earlier left its bytes in the buffer: flushing them again gives the
+    // reason (a full disk) that a writer through file() did not keep.
+    const bool failedBefore = std::ferror(file_) != 0;
+    std::clearerr(file_);
     errno = 0;
-    if (std::fflush(file_) != 0 || std::ferror(file_)) error = errno ? errno : EIO;
+    if (std::fflush(file_) != 0 || failedBefore || error_)
+        error = error_ ? error_ : errno ? errno : EIO;
     // The data must be on disk before the rename makes it the file, or a crash could leave an
     // empty file under the target's name.
-    if (!error && ::fsync(::fileno(file_)) != 0) error = errno;
+    if (!error && !inPlace_ && ::fsync(::fileno(file_)) != 0) error = errno;
     const int closed = std::fclose(file_);
     file_ = nullptr;
     if (!error && closed != 0) error = errno;
-    if (!error && std::rename(temp_.c_str(), path_.c_str()) != 0) error = errno;
-    if (error) {
-        discard();
-        throw WriteError{path_, reason(error)};
-    }
+    if (error) fail(error);
+    finished_ = true;
+}
+
+void AtomicFile::commit() {
+    finish();
+    if (!temp_.empty() && std::rename(temp_.c_str(), target_.c_str()) != 0) fail(errno);
     temp_.clear();
+}
+
+void AtomicFile::write(const std::vector<unsigned char>& bytes) {
+    errno = 0;
+    if (file_ && std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size() && !error_)
+        error_ = errno ? errno : EIO;
 }
 
 void writeFileAtomically(const std::string& path, const std::vector<unsigned char>& bytes) {
     AtomicFile file(path);
-    errno = 0;
-    if (std::fwrite(bytes.data(), 1, bytes.size(), file.file()) != bytes.size()) {
-        throw WriteError{path, reason(errno ? errno : EIO)};
-    }
+    file.write(bytes);
     file.commit();
 }
 

@@ -19,7 +19,9 @@ struct WriteError {
 
 class AtomicFile {
 public:
-    // Creates the temporary file; throws WriteError naming `path` when that fails.
+    // Creates the temporary file; throws WriteError naming `path` when that fails or `path` is
+    // a folder. A target that is not a regular file (a device, a pipe) is written in place, as
+    // renaming over it would replace it; a link to a file is followed, so the link stays.
     explicit AtomicFile(std::string path);
     // Without a commit, the temporary file goes and the target stays untouched.
     ~AtomicFile();
@@ -28,15 +30,25 @@ public:
 
     std::FILE* file() const { return file_; }
     const std::string& path() const { return path_; }
-    // Flushes, syncs, closes and renames over the target; throws WriteError on any failure.
+    // Writes `bytes`; a failure, with its reason, is reported by finish().
+    void write(const std::vector<unsigned char>& bytes);
+    // Flushes, syncs and closes, leaving only the rename; throws WriteError on any failure.
+    // Files that must appear together are all finished before any is committed.
+    void finish();
+    // Finishes, then renames over the target; throws WriteError on any failure.
     void commit();
 
 private:
     void discard();
+    [[noreturn]] void fail(int error);
 
     std::string path_;
+    std::string target_;  // path_ with a final link resolved
     std::string temp_;
     std::FILE* file_ = nullptr;
+    bool inPlace_ = false;
+    bool finished_ = false;
+    int error_ = 0;  // the first failed write's errno
 };
 
 // The whole of `bytes` as the file at `path`, atomically; throws WriteError.

@@ -12,7 +12,10 @@ struct Estimate {
     double error = 0;  // one standard error; 0 with fewer than two batches
 };
 
-Estimate batchMeans(const std::vector<double>& samples, std::size_t batches = 20);
+// The batches of every error the tools report; a series needs at least one sample per batch.
+constexpr std::size_t kBatchMeans = 20;
+
+Estimate batchMeans(const std::vector<double>& samples, std::size_t batches = kBatchMeans);
 
 // What locates a phase transition, from the series of e and m per site of a lattice with
 // `sites` sites at temperature t: the susceptibility sites (<m^2> - <|m|>^2) / t, the specific

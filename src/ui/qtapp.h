@@ -3,9 +3,12 @@
 // handlers, with the main window shown as at start. The program, the window benchmark and the
 // GUI tests all build it this way.
 
+#include <cstdio>
+#include <string>
 #include <utility>
 
 #include "app/application.h"
+#include "core/errors.h"
 #include "core/program.h"
 #include "core/rng.h"
 #include "ui/qtbackend.h"
@@ -15,6 +18,15 @@ namespace spinlab {
 struct QtApp {
     explicit QtApp(Rng generator)
         : rng(std::move(generator)), pump(backend, rng), program(backend, pump, rng), app(program) {
+        // The message box says what the user can act on; the program's own detail behind it
+        // (an array and an index) goes to standard error, for a bug report.
+        program.describeError = [describe =
+                                     std::move(program.describeError)](const PlatformError& e) {
+            std::string message = describe(e);
+            if (dynamic_cast<const BoundsError*>(&e))
+                std::fprintf(stderr, "spinlab: %s (%s)\n", message.c_str(), e.what());
+            return message;
+        };
         backend.attach(program);
         pump.attach(program);
         app.start();

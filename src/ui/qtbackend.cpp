@@ -6,6 +6,7 @@
 #include <QPalette>
 #include <QScreen>
 #include <algorithm>
+#include <vector>
 
 #include "core/rng.h"
 #include "ui/formwindow.h"
@@ -20,6 +21,31 @@ double screenTwipsPerPixel(bool vertical) {
     const double dpi =
         screen ? (vertical ? screen->logicalDotsPerInchY() : screen->logicalDotsPerInchX()) : 96.0;
     return dpi > 0 ? 1440.0 / dpi : 15.0;
+}
+
+// Where a message goes: beside the main window (right, left, below, above), clear of every
+// window shown if it can be, else at least clear of the main window, whose boxes it talks about.
+QPoint besideWindows(const QSize& size, const QRect& main, const std::vector<QRect>& shown,
+                     const QRect& screen) {
+    constexpr int kGap = 8;
+    const QPoint candidates[] = {
+        {main.right() + 1 + kGap, main.top()},
+        {main.left() - kGap - size.width(), main.top()},
+        {main.left(), main.bottom() + 1 + kGap},
+        {main.left(), main.top() - kGap - size.height()},
+    };
+    auto clearOf = [&](const QRect& box, const std::vector<QRect>& windows) {
+        return std::none_of(windows.begin(), windows.end(),
+                            [&](const QRect& w) { return w.intersects(box); });
+    };
+    for (const auto& avoid : {shown, std::vector<QRect>{main}}) {
+        for (const QPoint& p : candidates) {
+            const QRect box(p, size);
+            if (screen.contains(box) && clearOf(box, avoid)) return p;
+        }
+    }
+    // No room beside it: the right edge of the screen, over as little of the window as may be.
+    return {std::max(screen.left(), screen.right() + 1 - size.width()), screen.top()};
 }
 
 }  // namespace
@@ -88,8 +114,28 @@ void QtBackend::reportError(const std::string& message) {
         messageBox_->setTextFormat(Qt::PlainText);
     }
     messageBox_->setText(QString::fromStdString(message));
+    if (!messageBox_->isVisible()) placeMessageBox();
     messageBox_->show();
     messageBox_->raise();
+}
+
+void QtBackend::placeMessageBox() {
+    const FormWindow* main =
+        program_ && program_->hasIsingModel() ? windowFor(program_->IsingModel()) : nullptr;
+    if (!main || !main->isVisible()) return;  // Qt centres it, with nothing to cover
+    messageBox_->adjustSize();
+    // The frame's size: the box's own plus what the window manager adds around the main window.
+    const QRect mainFrame = main->frameGeometry();
+    const QSize border = mainFrame.size() - main->geometry().size();
+    const QSize size = messageBox_->sizeHint().expandedTo(messageBox_->size()) + border;
+    std::vector<QRect> shown;
+    for (const auto& [form, window] : windows_) {
+        if (window->isVisible()) shown.push_back(window->frameGeometry());
+    }
+    const QScreen* screen = main->screen() ? main->screen() : QGuiApplication::primaryScreen();
+    const QRect area = screen ? screen->availableGeometry() : QRect(mainFrame.topLeft(), size);
+    // move() places the frame, and marks the box as placed so that show() does not centre it.
+    messageBox_->move(besideWindows(size, mainFrame, shown, area));
 }
 
 QtPump::QtPump(QtBackend& backend, Rng& rng)

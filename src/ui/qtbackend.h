@@ -53,6 +53,9 @@ public:
     QMessageBox* messageBox() const { return messageBox_; }
 
 private:
+    // Places the message box where it leaves the windows, and their boxes, in view.
+    void placeMessageBox();
+
     Program* program_ = nullptr;
     std::map<const Form*, std::unique_ptr<FormWindow>> windows_;
     std::unique_ptr<MeasureTools> tools_;

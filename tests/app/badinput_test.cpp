@@ -155,18 +155,26 @@ TEST_P(BadInput, RunsWithWhatTheTextReadsAsOrReportsItAndKeepsTheScreen) {
     const int limit = use.mode == Mode::Square  ? SquareLattice::kMax
                       : use.mode == Mode::Cubic ? CubicLattice::kMax
                                                 : Chain::kMax;
-    std::string problem;  // what the message must say; empty when the Start must run
+    // What the message must say, in terms of what the user typed and may type; empty when the
+    // Start must run.
+    const bool below = typed.text[0] == '-';
+    const std::string largest = "is above " + std::to_string(limit) + ", the " +
+                                (use.mode == Mode::Square  ? "largest lattice"
+                                 : use.mode == Mode::Cubic ? "largest cubic lattice"
+                                                           : "longest chain");
+    std::string problem;
     if (use.box == Box::Temp) {
         if (std::isnan(typed.temperature)) {
-            problem = typed.reading == Reading::OutOfRange ? "is outside -32768..32767"
-                                                           : "is not a number";
+            problem = typed.reading != Reading::OutOfRange ? "is not a number"
+                      : below ? "is too small: temperatures must lie between -32768 and 32767"
+                              : "is too large: temperatures must lie between -32768 and 32767";
         }
     } else if (typed.reading == Reading::NotANumber) {
         problem = typed.text.empty() ? "is empty, not a number" : "is not a number";
     } else if (typed.reading == Reading::OutOfRange) {
-        problem = "is outside -32768..32767";
+        problem = below ? "is negative" : largest;
     } else if (typed.value > limit) {
-        problem = "is above " + std::to_string(limit);
+        problem = largest;
     } else if (typed.value < 0) {
         problem = "is negative";
     }
@@ -190,6 +198,7 @@ TEST_P(BadInput, RunsWithWhatTheTextReadsAsOrReportsItAndKeepsTheScreen) {
     EXPECT_EQ(message.rfind(typedInto.inputName() + " ", 0), 0u) << message;
     EXPECT_NE(message.find(typed.text.substr(0, 40)), std::string::npos) << message;
     EXPECT_NE(message.find(problem), std::string::npos) << message;
+    EXPECT_EQ(message.find("index"), std::string::npos) << message;
     EXPECT_EQ(message.back(), '.');
     EXPECT_TRUE(Screen(h) == before);
     EXPECT_FALSE(h.state().Running);
@@ -200,6 +209,32 @@ TEST_P(BadInput, RunsWithWhatTheTextReadsAsOrReportsItAndKeepsTheScreen) {
     run(30);
     EXPECT_EQ(h.backend.errors.size(), 1u);
     EXPECT_EQ(counter(use.mode), "30");
+}
+
+// A size typed during a run stops it at a site the user never typed: the message names the box
+// and its limit, not the site.
+TEST(BadInputDuringARun, NamesTheBoxAndItsLimitNotTheSite) {
+    struct Row {
+        bool chain;
+        const char* text;
+        const char* message;
+    };
+    const Row rows[] = {
+        {false, "5000", "Lattice Size 5000 is above 1000, the largest lattice."},
+        {false, "1e308", "Lattice Size \"1e308\" is above 1000, the largest lattice."},
+        {true, "20000", "Number of Chain Units 20000 is above 10000, the longest chain."},
+    };
+    for (const Row& row : rows) {
+        HeadlessProgram h{3};
+        if (row.chain) h.main().PolymerChain.click();
+        TextBox& box = row.chain ? h.program.PolymerWindow().Iterations : h.main().GridSize;
+        box.setText("30");
+        h.pump.after(100, [&] { box.setText(row.text); });
+        h.stopAfter(1000000);
+        h.start();
+        ASSERT_EQ(h.backend.errors.size(), 1u) << row.text;
+        EXPECT_EQ(h.backend.errors[0], row.message);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryBoxAndText, BadInput,

@@ -237,8 +237,9 @@ TEST(BatchPicture, EachSimulationShowsItsSurfacesInTheirColours) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.simulation);
-        Options o = parse(
-            {row.simulation, "--size", "30", "--units", "40", "--trials", "20000", "--seed", "2"});
+        const bool chain = std::string(row.simulation) == "chain";
+        Options o = parse({row.simulation, chain ? "--units" : "--size", chain ? "40" : "30",
+                           "--trials", "20000", "--seed", "2"});
         Harness h(o);
         const Model& m = *findModel(row.simulation);
         m.prepare(h.program(), o.size, o.units);

@@ -152,10 +152,10 @@ TEST(Recorder, SavedSeriesEqualsTheBatchToolsAtTheKeptInterval) {
         recorder.save(mine);
 
         const std::string theirs = dir + "/" + c.name + "-batch.csv";
-        batch::Options o =
-            *batch::parseOptions({c.name, "--size", c.size, "--units", c.units, "--temp", c.temp,
-                                  "--seed", "11", "--trials", std::to_string(40 * k), "--every",
-                                  std::to_string(8 * k), "--series", theirs});
+        batch::Options o = *batch::parseOptions(
+            {c.name, model.chain ? "--units" : "--size", model.chain ? c.units : c.size, "--temp",
+             c.temp, "--seed", "11", "--trials", std::to_string(40 * k), "--every",
+             std::to_string(8 * k), "--series", theirs});
         std::FILE* f = std::fopen(theirs.c_str(), "w");
         batch::runModel(model, o, f);
         std::fclose(f);
@@ -195,6 +195,12 @@ TEST(AtomicFile, AFailedWriteNamesThePathAndTheReasonAndLeavesNothing) {
     writeFileAtomically(dir + "/ok.bin", bytes);
     EXPECT_EQ(slurp(dir + "/ok.bin"), std::string(1000, 'x'));
     EXPECT_EQ(entries(dir), (std::set<std::string>{"ok.bin", "taken"}));
+    // Writing through a link replaces the file it names and keeps the link.
+    std::filesystem::create_symlink("ok.bin", dir + "/link");
+    writeFileAtomically(dir + "/link", {'y'});
+    EXPECT_TRUE(std::filesystem::is_symlink(dir + "/link"));
+    EXPECT_EQ(slurp(dir + "/ok.bin"), "y");
+    EXPECT_EQ(entries(dir), (std::set<std::string>{"link", "ok.bin", "taken"}));
     std::filesystem::remove_all(dir);
 }
 

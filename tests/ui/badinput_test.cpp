@@ -120,5 +120,32 @@ INSTANTIATE_TEST_SUITE_P(EveryBox, GuiBadInput,
                              return std::string(info.param.box);
                          });
 
+// The message stands beside the windows, so the boxes it names stay in view while it is read.
+TEST(GuiBadInputMessage, LeavesTheBoxesItNamesInView) {
+    GuiProgram gui;
+    FormWindow& main = gui.mainWindow();
+    auto* start = gui.widget<QPushButton>(gui.main(), "Command1");
+    for (const char* box : {"GridSize", "Temp"}) {
+        SCOPED_TRACE(box);
+        main.move(40, 40);
+        QCoreApplication::processEvents();
+        auto* edit = gui.widget<QLineEdit>(gui.main(), box);
+        const QString good = edit->text();
+        type(edit, "5000x");
+        QTest::mouseClick(start, Qt::LeftButton);
+        QMessageBox* message = gui.backend.messageBox();
+        ASSERT_TRUE(message != nullptr && message->isVisible());
+        QCoreApplication::processEvents();
+        const QRect shown = message->frameGeometry();
+        EXPECT_FALSE(shown.intersects(main.frameGeometry())) << box;
+        for (const char* input : {"GridSize", "Temp"}) {
+            QWidget* w = gui.widget<QWidget>(gui.main(), input);
+            EXPECT_FALSE(shown.intersects(QRect(w->mapToGlobal(QPoint(0, 0)), w->size()))) << input;
+        }
+        message->hide();
+        type(edit, good);
+    }
+}
+
 }  // namespace
 }  // namespace spinlab

@@ -149,9 +149,9 @@ TEST(MeasurementsWindow, ASeededRunSavesTheBatchToolsSeries) {
 
         const std::string batchPath = dir.filePath("batch.csv").toStdString();
         const batch::Options o = *batch::parseOptions(
-            {c.simulation, "--size", c.size, "--units", c.units, "--temp", c.temp, "--seed", "1",
-             "--trials", std::to_string(store.rows().back().trial), "--every",
-             std::to_string(store.interval()), "--series", batchPath});
+            {c.simulation, model.chain ? "--units" : "--size", model.chain ? c.units : c.size,
+             "--temp", c.temp, "--seed", "1", "--trials", std::to_string(store.rows().back().trial),
+             "--every", std::to_string(store.interval()), "--series", batchPath});
         std::FILE* f = std::fopen(batchPath.c_str(), "w");
         batch::runModel(model, o, f);
         std::fclose(f);

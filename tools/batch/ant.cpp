@@ -8,7 +8,7 @@ namespace spinlab::batch {
 
 // Walks on Form1's picture at the design resolution (15 twips per pixel: 135 x 143 cells) until
 // the ant reaches the border or the step cap (--trials) is hit.
-Report runAnt(const Options& options) {
+Report runAnt(const Options& options, AtomicFile* picture) {
     Harness harness(options);
     AntForm& form = harness.program().Form1();
     form.HScroll1.setValue(options.obstacles);
@@ -29,8 +29,7 @@ Report runAnt(const Options& options) {
     report.addInteger("y", walk.y);
     report.addInteger("heading", walk.startHeading);
     report.addText("label", form.Label1.Caption());
-    if (!options.png.empty())
-        writePicture(options.png, windowPicture(harness.program(), RunKind::Ant));
+    if (picture) picture->write(encodePng(windowPicture(harness.program(), RunKind::Ant)));
     return report;
 }
 

@@ -1,5 +1,8 @@
 // spinlab-batch: runs a simulation without a screen and prints what it ended with.
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -34,14 +37,40 @@ void print(std::FILE* out, const Report& report, bool json) {
     }
 }
 
-// The CSV destination: standard output for "-", else the named file, which appears only once
-// the whole output is written: a run that fails or is cut short leaves no partial file.
+// Flushes standard output; the errno of a write that failed now or earlier, else 0. A failed
+// write leaves its bytes in the buffer, so flushing again gives its reason.
+int flushStandardOutput() {
+    const bool failedBefore = std::ferror(stdout) != 0;
+    std::clearerr(stdout);
+    errno = 0;
+    if (std::fflush(stdout) != 0 || failedBefore) return errno ? errno : EIO;
+    return 0;
+}
+
+// A closed standard output or error would be taken by the next file opened, and the report
+// written into the series; a descriptor open for reading only holds the place and refuses
+// every write, which is then reported.
+void holdStandardDescriptors() {
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (::fcntl(fd, F_GETFD) < 0 && errno == EBADF) {
+            const int held = ::open("/dev/null", O_RDONLY);
+            if (held >= 0 && held != fd) {
+                ::dup2(held, fd);
+                ::close(held);
+            }
+        }
+    }
+}
+
+// An output file: standard output for "-", else the named file, which appears only once the
+// whole run has succeeded: a run that fails or is cut short leaves the file as it was.
 class Output {
 public:
-    explicit Output(const std::string& path) {
+    // `standard`: "-" stands for standard output.
+    explicit Output(const std::string& path, bool standard = true) {
         if (path.empty()) return;
         try {
-            if (path == "-") {
+            if (standard && path == "-") {
                 file_ = stdout;
             } else {
                 atomic_ = std::make_unique<AtomicFile>(path);
@@ -52,16 +81,25 @@ public:
         }
     }
     std::FILE* file() const { return file_; }
+    AtomicFile* atomic() const { return atomic_.get(); }
     // A full disk shows up here, not as a silently short file.
     void finish() {
         if (!file_) return;
         file_ = nullptr;
         try {
             if (atomic_) {
-                atomic_->commit();
-            } else if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-                throw WriteError{"standard output", std::strerror(errno)};
+                atomic_->finish();
+            } else if (const int error = flushStandardOutput()) {
+                throw WriteError{"standard output", std::strerror(error)};
             }
+        } catch (const WriteError& e) {
+            throw OutputFailure{e.message()};
+        }
+    }
+    void commit() {
+        finish();
+        try {
+            if (atomic_) atomic_->commit();
         } catch (const WriteError& e) {
             throw OutputFailure{e.message()};
         }
@@ -71,6 +109,15 @@ private:
     std::unique_ptr<AtomicFile> atomic_;
     std::FILE* file_ = nullptr;
 };
+
+// Every file is written in full before any is renamed into place, so a failure leaves all as
+// they were.
+void commitAll(Output& first, Output& second) {
+    first.finish();
+    second.finish();
+    first.commit();
+    second.commit();
+}
 
 // Without --seed the run draws one and says so before it starts, so that even a run cut short
 // can be repeated exactly.
@@ -91,36 +138,40 @@ void addSeed(Report& report, const Options& options) {
 
 int run(const Options& given) {
     const Options options = withSeed(given);
+    // Both files are opened before the run, so a folder that is missing shows at once.
+    Output series(options.series.empty() && (!options.sweep.empty() || !options.fieldSweep.empty())
+                      ? "-"
+                      : options.series);
+    Output picture(options.png, false);
     if (options.simulation == "ant") {
-        Report report = runAnt(options);
+        Report report = runAnt(options, picture.atomic());
         addSeed(report, options);
+        commitAll(series, picture);
         print(stdout, report, options.json);
         return 0;
     }
     const Model& model = *findModel(options.simulation);
-    if (!options.sweep.empty() || !options.fieldSweep.empty()) {
-        Output out(options.series.empty() ? "-" : options.series);
-        if (options.sweep.empty()) {
-            runFieldSweep(model, options, out.file());
-        } else {
-            runSweep(model, options, out.file());
-        }
-        out.finish();
+    if (!options.sweep.empty()) {
+        runSweep(model, options, series.file());
+    } else if (!options.fieldSweep.empty()) {
+        runFieldSweep(model, options, series.file());
+    } else {
+        Report report = runModel(model, options, series.file(), picture.atomic());
+        addSeed(report, options);
+        commitAll(series, picture);
+        // With the series on standard output the summary keeps out of its way.
+        print(options.series == "-" ? stderr : stdout, report, options.json);
         return 0;
     }
-    Output series(options.series);
-    Report report = runModel(model, options, series.file());
-    addSeed(report, options);
-    series.finish();
-    // With the series on standard output the summary keeps out of its way.
-    print(options.series == "-" ? stderr : stdout, report, options.json);
+    commitAll(series, picture);
     return 0;
 }
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    const std::vector<std::string> args(argv + 1, argv + argc);
+namespace {
+
+int runCommandLine(const std::vector<std::string>& args) {
     try {
         const auto options = parseOptions(args);
         if (!options) {
@@ -142,4 +193,23 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "spinlab-batch: %s\n", e.message.c_str());
         return 2;
     }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    holdStandardDescriptors();
+    // A buffer that holds the whole help or report keeps a failed write's bytes, and so its
+    // reason, for the last flush.
+    static char buffer[1 << 16];
+    if (!::isatty(STDOUT_FILENO)) std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
+    const int status = runCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    // A report that never reached its reader is a failure; a run that failed has said why.
+    const int error = flushStandardOutput();
+    if (error && status == 0) {
+        std::fprintf(stderr, "spinlab-batch: cannot write standard output: %s\n",
+                     std::strerror(error));
+        return 1;
+    }
+    return status;
 }

@@ -6,6 +6,7 @@
 #include <array>
 #include <charconv>
 #include <cstdlib>
+#include <filesystem>
 #include <string_view>
 
 #include "core/errors.h"
@@ -26,22 +27,24 @@ const char kHelpText[] =
     "  chain             the polymer chain (the polymer window)\n"
     "  ant               the ant walk, run to its end on the ant window's picture\n"
     "\n"
-    "Options (texts are read exactly as if typed into the window's boxes):\n"
-    "  --size TEXT       Lattice Size N, sites 0..N per side (default 60)\n"
+    "Options (texts are read exactly as if typed into the window's boxes; an option that does\n"
+    "not apply to the simulation, or to a sweep, is refused):\n"
+    "  --size TEXT       square, cubic: Lattice Size N, sites 0..N per side (default 60)\n"
     "  --units TEXT      chain: Number of Chain Units n, units 0..n (default 10)\n"
     "  --obstacles K     ant: the obstacle scroll bar, 0..200 (default 0)\n"
-    "  --temp TEXT       Temp (default 2.2619)\n"
-    "  --dynamics NAME   metropolis, glauber or none (default metropolis); for square and\n"
-    "                    cubic also wolff, the cluster update: a trial is then one cluster\n"
-    "                    move, each coupled pair of like spins bonded with probability\n"
-    "                    1 - exp(-2/T) (no --field with it)\n"
+    "  --temp TEXT       square, cubic, chain: Temp (default 2.2619; --sweep sets it)\n"
+    "  --dynamics NAME   square, cubic, chain: metropolis, glauber or none (default metropolis);\n"
+    "                    for square and cubic also wolff, the cluster update: a trial is then\n"
+    "                    one cluster move, each coupled pair of like spins bonded with\n"
+    "                    probability 1 - exp(-2/T) (no --field with it)\n"
     "  --trials K        stop inside the K-th trial, so exactly K trials run (default 1000000);\n"
     "                    ant: a cap on the steps, the walk ending at the border or inside its\n"
     "                    K-th step, whichever comes first\n"
     "  --seed S          deterministic run: the same command gives the same run; without it a\n"
     "                    seed is drawn from the clock and reported (the seed field of --json,\n"
     "                    else a line on standard error), so that any run can be repeated\n"
-    "  --json            print one JSON object instead of lines of text\n"
+    "  --json            print one JSON object instead of lines of text (not with the sweeps,\n"
+    "                    which write CSV)\n"
     "  --help            show this text\n"
     "  --version         show the version\n"
     "\n"
@@ -77,13 +80,15 @@ const char kHelpText[] =
     "                    15,31,63) runs every temperature, all in parallel; the rows then start\n"
     "                    with a size column, size by size\n"
     "  --field-sweep H1:H2:STEP\n"
-    "                    one run through the fields H1, H1 + STEP, ... up to H2 and back down to\n"
-    "                    H1, the lattice kept from one field to the next, --trials trials at\n"
-    "                    each, and one CSV row per field in that order (to --series, default\n"
-    "                    standard output): field,m_mean,m_err, the magnetisation per site and\n"
-    "                    one standard error from 20 batch means, for a hysteresis loop\n"
-    "  --burn-in F       sweep: the first share F of each run's trials is left out (default 0.2)\n"
-    "  --threads N       sweep: runs at a time (default: one per core); the output is the same\n"
+    "                    square, cubic: one run through the fields H1, H1 + STEP, ... up to H2\n"
+    "                    and back down to H1, the lattice kept from one field to the next,\n"
+    "                    --trials trials at each, and one CSV row per field in that order (to\n"
+    "                    --series, default standard output): field,m_mean,m_err, the\n"
+    "                    magnetisation per site and one standard error from 20 batch means,\n"
+    "                    for a hysteresis loop\n"
+    "  --burn-in F       sweeps: the first share F of each run's trials (each field's) is left\n"
+    "                    out (default 0.2); a run must keep 20 samples, one per batch\n"
+    "  --threads N       --sweep: runs at a time (default: one per core); the output is the same\n"
     "                    whatever N is\n"
     "With --seed the series, pictures and sweeps are byte for byte the same on every run.\n"
     "\n"
@@ -101,19 +106,23 @@ const char kHelpText[] =
     "(the step counter's caption, \"1,234\").\n"
     "With --json both end with seed, the seed the run used (given or drawn).\n"
     "\n"
-    "Exit status: 0 on success, 1 for a malformed command line, 2 when an input fails as it\n"
-    "would in the window (not a number, out of range, lattice too large); the message names\n"
-    "the input.\n";
+    "Exit status: 0 on success, 1 for a malformed command line or an output that cannot be\n"
+    "written (standard output too), 2 when an input fails as it would in the window (not a\n"
+    "number, out of range, lattice too large); the message names the input.\n";
 
 namespace {
 
-std::uint64_t wholeNumber(const std::string& option, const std::string& text, bool allowZero) {
+// A whole number from `least` to `most`; the message gives the range, so that a number too
+// large for any counter is told apart from one that is not a number at all.
+std::uint64_t wholeNumber(const std::string& option, const std::string& text, std::uint64_t least,
+                          std::uint64_t most = UINT64_MAX) {
     std::uint64_t value = 0;
     auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc() || ptr != text.data() + text.size() || text.empty() ||
-        (!allowZero && value == 0)) {
-        throw UsageError{option + " takes a whole number" + (allowZero ? "" : " of at least 1") +
-                         ", not \"" + text + "\""};
+    if (ec == std::errc::invalid_argument || ptr != text.data() + text.size() || text.empty() ||
+        (ec == std::errc() && (value < least || value > most)) ||
+        ec == std::errc::result_out_of_range) {
+        throw UsageError{option + " takes a whole number from " + std::to_string(least) + " to " +
+                         std::to_string(most) + ", not " + quoteInput(text)};
     }
     return value;
 }
@@ -204,7 +213,7 @@ namespace {
 
 std::vector<std::string> decimalRange(const std::string& range, const std::string& option,
                                       const std::string& names) {
-    const std::string usage = option + " takes " + names + ", not \"" + range + "\"";
+    const std::string usage = option + " takes " + names + ", not " + quoteInput(range);
     std::array<Decimal, 3> v;
     std::size_t start = 0;
     for (std::size_t i = 0; i < 3; ++i) {
@@ -222,7 +231,7 @@ std::vector<std::string> decimalRange(const std::string& range, const std::strin
     for (std::size_t i = 0; i < 3; ++i) {
         if (!rescale(v[i], scale, u[i])) {
             std::string message = option;
-            message += ": \"" + range + "\" needs more than 16 digits";
+            message += ": " + quoteInput(range) + " needs more than 16 digits";
             throw UsageError{message};
         }
     }
@@ -252,6 +261,91 @@ std::vector<std::string> sweepFields(const std::string& range) {
     return fields;
 }
 
+namespace {
+
+// Whether two file names reach one file: "x", "./x" and a link to x alike.
+bool samePath(const std::string& a, const std::string& b) {
+    namespace fs = std::filesystem;
+    std::error_code ea, eb;
+    const fs::path pa = fs::weakly_canonical(fs::absolute(a, ea), ea);
+    const fs::path pb = fs::weakly_canonical(fs::absolute(b, eb), eb);
+    return a == b || (!ea && !eb && pa == pb);
+}
+
+// The simulations an option is for; an option not listed applies to all four.
+struct Scope {
+    std::string_view option;
+    std::vector<std::string_view> simulations;
+};
+
+const std::vector<Scope>& scopes() {
+    static const std::vector<Scope> table = [] {
+        const std::vector<std::string_view> lattices = {"square", "cubic"};
+        const std::vector<std::string_view> measured = {"square", "cubic", "chain"};
+        return std::vector<Scope>{
+            {"--size", lattices},    {"--units", {"chain"}},      {"--obstacles", {"ant"}},
+            {"--temp", measured},    {"--dynamics", measured},    {"--every", measured},
+            {"--series", measured},  {"--sweep", measured},       {"--burn-in", measured},
+            {"--threads", measured}, {"--coupling", lattices},    {"--edges", lattices},
+            {"--field", lattices},   {"--field-sweep", lattices}, {"--sizes", lattices},
+        };
+    }();
+    return table;
+}
+
+// "chain", "square and cubic", "square, cubic and chain".
+std::string wordList(const std::vector<std::string_view>& words) {
+    std::string text;
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        if (i > 0) text += i + 1 == words.size() ? " and " : ", ";
+        text += words[i];
+    }
+    return text;
+}
+
+// An option given that the run has no use for is refused, so that a typing slip never passes
+// for a setting that was used.
+void checkScopes(const Options& o, const std::vector<std::string>& given) {
+    auto has = [&](std::string_view option) {
+        return std::find(given.begin(), given.end(), option) != given.end();
+    };
+    for (const std::string& option : given) {
+        for (const Scope& scope : scopes()) {
+            if (scope.option != option) continue;
+            if (std::find(scope.simulations.begin(), scope.simulations.end(), o.simulation) ==
+                scope.simulations.end()) {
+                throw UsageError{option + " does not apply to " + o.simulation + ", only to " +
+                                 wordList(scope.simulations)};
+            }
+        }
+    }
+    const bool sweep = has("--sweep"), fieldSweep = has("--field-sweep");
+    const char* kind = sweep ? "--sweep" : "--field-sweep";
+    if (sweep && fieldSweep) throw UsageError{"--field-sweep does not apply to --sweep"};
+    if ((sweep || fieldSweep) && has("--json")) {
+        throw UsageError{std::string("--json does not apply to ") + kind + ", which writes CSV"};
+    }
+    if ((sweep || fieldSweep) && has("--png")) {
+        throw UsageError{std::string("--png does not apply to ") + kind};
+    }
+    if (sweep && has("--temp")) {
+        throw UsageError{"--temp does not apply to --sweep, which sets the temperature"};
+    }
+    if (fieldSweep && has("--field")) {
+        throw UsageError{"--field does not apply to --field-sweep, which sets the field"};
+    }
+    if (!sweep && !fieldSweep) {
+        if (has("--burn-in"))
+            throw UsageError{"--burn-in applies only to --sweep and --field-sweep"};
+        if (has("--every") && !has("--series")) throw UsageError{"--every needs --series"};
+        if (has("--series") && !has("--every")) throw UsageError{"--series needs --every"};
+    }
+    if (!sweep && has("--threads")) throw UsageError{"--threads applies only to --sweep"};
+    if (!sweep && has("--sizes")) throw UsageError{"--sizes applies only to --sweep"};
+}
+
+}  // namespace
+
 std::optional<Options> parseOptions(const std::vector<std::string>& args) {
     Options options;
     std::size_t i = 0;
@@ -259,9 +353,12 @@ std::optional<Options> parseOptions(const std::vector<std::string>& args) {
         if (i + 1 >= args.size()) throw UsageError{option + " needs a value"};
         return args[++i];
     };
+    std::vector<std::string> given;  // the options typed, each once, in order
     for (; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (a == "--help" || a == "-h") return std::nullopt;
+        if (a.starts_with("--") && std::find(given.begin(), given.end(), a) == given.end())
+            given.push_back(a);
         if (a == "--version") {
             Options version;
             version.version = true;
@@ -272,26 +369,24 @@ std::optional<Options> parseOptions(const std::vector<std::string>& args) {
         } else if (a == "--units") {
             options.units = value(a);
         } else if (a == "--obstacles") {
-            const std::uint64_t k = wholeNumber(a, value(a), true);
-            if (k > 200) throw UsageError{"--obstacles takes 0..200"};
-            options.obstacles = static_cast<int>(k);
+            options.obstacles = static_cast<int>(wholeNumber(a, value(a), 0, 200));
         } else if (a == "--temp") {
             options.temp = value(a);
         } else if (a == "--dynamics") {
             options.dynamics = value(a);
             if (options.dynamics != "metropolis" && options.dynamics != "glauber" &&
                 options.dynamics != "none" && options.dynamics != "wolff") {
-                throw UsageError{"--dynamics is metropolis, glauber, wolff or none, not \"" +
-                                 options.dynamics + "\""};
+                throw UsageError{"--dynamics is metropolis, glauber, wolff or none, not " +
+                                 quoteInput(options.dynamics)};
             }
         } else if (a == "--trials") {
-            options.trials = wholeNumber(a, value(a), false);
+            options.trials = wholeNumber(a, value(a), 1);
         } else if (a == "--seed") {
-            options.seed = wholeNumber(a, value(a), true);
+            options.seed = wholeNumber(a, value(a), 0);
         } else if (a == "--json") {
             options.json = true;
         } else if (a == "--every") {
-            options.every = wholeNumber(a, value(a), false);
+            options.every = wholeNumber(a, value(a), 1);
         } else if (a == "--series") {
             options.series = value(a);
             if (options.series.empty()) throw UsageError{"--series needs a file name"};
@@ -304,13 +399,13 @@ std::optional<Options> parseOptions(const std::vector<std::string>& args) {
         } else if (a == "--coupling") {
             options.coupling = value(a);
             if (options.coupling != "block" && options.coupling != "nearest") {
-                throw UsageError{"--coupling is block or nearest, not \"" + options.coupling +
-                                 "\""};
+                throw UsageError{"--coupling is block or nearest, not " +
+                                 quoteInput(options.coupling)};
             }
         } else if (a == "--edges") {
             options.edges = value(a);
             if (options.edges != "open" && options.edges != "periodic") {
-                throw UsageError{"--edges is open or periodic, not \"" + options.edges + "\""};
+                throw UsageError{"--edges is open or periodic, not " + quoteInput(options.edges)};
             }
         } else if (a == "--sizes") {
             const std::string& list = value(a);
@@ -322,8 +417,8 @@ std::optional<Options> parseOptions(const std::vector<std::string>& args) {
                 if (size.empty()) {
                     throw UsageError{
                         "--sizes takes sizes separated by commas, such as "
-                        "15,31,63, not \"" +
-                        list + "\""};
+                        "15,31,63, not " +
+                        quoteInput(list)};
                 }
                 options.sizes.push_back(size);
                 if (comma == std::string::npos) break;
@@ -339,34 +434,30 @@ std::optional<Options> parseOptions(const std::vector<std::string>& args) {
             char* end = nullptr;
             const double f = std::strtod(text.c_str(), &end);
             if (text.empty() || *end != '\0' || !(f >= 0.0 && f < 1.0)) {
-                throw UsageError{"--burn-in takes a share from 0 up to (not including) 1, not \"" +
-                                 text + "\""};
+                throw UsageError{"--burn-in takes a share from 0 up to (not including) 1, not " +
+                                 quoteInput(text)};
             }
             options.burnIn = f;
         } else if (a == "--threads") {
-            const std::uint64_t t = wholeNumber(a, value(a), false);
-            if (t > 256) throw UsageError{"--threads takes 1..256"};
-            options.threads = static_cast<unsigned>(t);
+            options.threads = static_cast<unsigned>(wholeNumber(a, value(a), 1, 256));
         } else if (a.starts_with('-')) {
-            throw UsageError{"unknown option " + a};
+            throw UsageError{"unknown option " + quoteInput(a)};
         } else if (options.simulation.empty()) {
             options.simulation = a;
         } else {
-            throw UsageError{"unexpected argument " + a};
+            throw UsageError{"unexpected argument " + quoteInput(a)};
         }
     }
     if (options.simulation.empty()) throw UsageError{"no simulation given"};
-    const bool measured = options.simulation != "ant";
-    if (!measured && (options.every || !options.series.empty() || !options.sweep.empty())) {
-        throw UsageError{"the ant has no --every, --series or --sweep"};
+    if (options.simulation != "square" && options.simulation != "cubic" &&
+        options.simulation != "chain" && options.simulation != "ant") {
+        throw UsageError{"unknown simulation " + quoteInput(options.simulation)};
     }
-    const bool lattice = options.simulation == "square" || options.simulation == "cubic";
-    if (!lattice && (options.coupling != "block" || options.edges != "open" ||
-                     options.field != "0" || !options.fieldSweep.empty())) {
-        throw UsageError{"--coupling, --edges, --field and --field-sweep are for square and cubic"};
-    }
+    checkScopes(options, given);
     if (options.dynamics == "wolff") {
-        if (!lattice) throw UsageError{"--dynamics wolff is for square and cubic"};
+        if (options.simulation != "square" && options.simulation != "cubic")
+            throw UsageError{"--dynamics wolff does not apply to " + options.simulation +
+                             ", only to square and cubic"};
         // A field text that is no number is the run's own error, reported as Temp's are.
         bool field = !options.fieldSweep.empty();
         try {
@@ -379,21 +470,10 @@ std::optional<Options> parseOptions(const std::vector<std::string>& args) {
                 "--field-sweep"};
         }
     }
-    if (!options.sizes.empty() && (options.sweep.empty() || !lattice)) {
-        throw UsageError{"--sizes goes with --sweep, for square and cubic"};
-    }
-    if (!options.fieldSweep.empty() && (!options.sweep.empty() || !options.png.empty())) {
-        throw UsageError{"--field-sweep does not go with --sweep or --png"};
-    }
-    if (options.sweep.empty() && options.fieldSweep.empty()) {
-        if (options.every && options.series.empty()) throw UsageError{"--every needs --series"};
-        if (!options.series.empty() && !options.every) throw UsageError{"--series needs --every"};
-    } else if (!options.png.empty()) {
-        throw UsageError{"--png does not go with --sweep"};
-    }
-    if (options.simulation != "square" && options.simulation != "cubic" &&
-        options.simulation != "chain" && options.simulation != "ant") {
-        throw UsageError{"unknown simulation \"" + options.simulation + "\""};
+    // Two outputs on one file would leave one of them, or a mixture, under its name.
+    if (!options.series.empty() && options.series != "-" && !options.png.empty() &&
+        samePath(options.series, options.png)) {
+        throw UsageError{"--series and --png name the same file, " + quoteInput(options.png)};
     }
     return options;
 }

@@ -8,15 +8,8 @@
 
 namespace spinlab::batch {
 
-void writePicture(const std::string& path, const RgbImage& image) {
-    try {
-        writePng(path, image);
-    } catch (const WriteError& e) {
-        throw OutputFailure{e.message()};
-    }
-}
-
-Report runModel(const Model& model, const Options& options, std::FILE* series) {
+Report runModel(const Model& model, const Options& options, std::FILE* series,
+                AtomicFile* picture) {
     Harness harness(options);
     Program& program = harness.program();
     model.prepare(program, options.size, options.units);
@@ -60,7 +53,7 @@ Report runModel(const Model& model, const Options& options, std::FILE* series) {
     } else {
         report.addInteger("magnetization", o.magnetization);
     }
-    if (!options.png.empty()) writePicture(options.png, model.picture(program));
+    if (picture) picture->write(encodePng(model.picture(program)));
     return report;
 }
 

@@ -1,5 +1,6 @@
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstdio>
@@ -26,6 +27,7 @@ struct Point {
     Fluctuations fluctuations;
     std::array<double, 9> fractions{};
     std::string failure;
+    bool usage = false;  // the failure is the command line's: exit status 1
 };
 
 std::uint64_t mix(std::uint64_t z) {
@@ -44,6 +46,23 @@ std::uint64_t seedFor(std::uint64_t seed, const std::string& temp) {
         h *= 0x100000001B3ull;
     }
     return mix(seed ^ mix(h + 0x9E3779B97F4A7C15ull));
+}
+
+// Samples fall at trials every, 2 every, ...; those at trials first + 1..last count.
+std::uint64_t samplesIn(std::uint64_t first, std::uint64_t last, std::uint64_t every) {
+    return last / every - std::min(first, last) / every;
+}
+
+// Fewer samples than batches would print a mean and an error that were never measured.
+void requireSamples(std::uint64_t samples, const std::string& run, std::uint64_t every,
+                    std::uint64_t burnIn) {
+    if (samples >= kBatchMeans) return;
+    throw UsageError{run + ", sampled every " + std::to_string(every) +
+                     " trials after a burn-in of " + std::to_string(burnIn) + ", gives " +
+                     std::to_string(samples) + (samples == 1 ? " sample" : " samples") +
+                     ", and the " + std::to_string(kBatchMeans) + " batch means need at least " +
+                     std::to_string(kBatchMeans) +
+                     ": raise --trials, or lower --every or --burn-in"};
 }
 
 Point measure(const Model& model, const Options& options) {
@@ -66,6 +85,13 @@ Point measure(const Model& model, const Options& options) {
         }
     }
     const auto burnIn = static_cast<std::uint64_t>(options.burnIn * double(options.trials));
+    const std::uint64_t samples = samplesIn(burnIn, options.trials, every);
+    if (samples < kBatchMeans) {
+        // An input the window refuses is named first, as in any run: its set-up fails.
+        harness.run(program.IsingModel().Command1, program.IsingModel().Command2, 1);
+        requireSamples(samples, "--sweep: a run of " + std::to_string(options.trials) + " trials",
+                       every, burnIn);
+    }
     std::vector<double> energy, absM, m;
     std::array<std::vector<double>, 9> fractions;
     double sites = 1;
@@ -119,6 +145,15 @@ void runFieldSweep(const Model& model, const Options& options, std::FILE* out) {
     // one before, so it holds from the next trial on, as a change typed into the window would.
     const std::uint64_t trials = options.trials;
     const auto burnIn = static_cast<std::uint64_t>(options.burnIn * double(trials));
+    std::uint64_t fewest = UINT64_MAX;
+    for (std::uint64_t k = 0; k < fields.size(); ++k)
+        fewest = std::min(fewest, samplesIn(k * trials + burnIn, (k + 1) * trials, every));
+    if (fewest < kBatchMeans) {
+        harness.run(program.IsingModel().Command1, program.IsingModel().Command2, 1);
+        requireSamples(fewest,
+                       "--field-sweep: a field's run of " + std::to_string(trials) + " trials",
+                       every, burnIn);
+    }
     std::vector<std::vector<double>> m(fields.size());
     double sites = 1;
     bool counted = false;
@@ -171,6 +206,9 @@ void runSweep(const Model& model, const Options& options, std::FILE* out) {
                 points[i] = measure(model, o);
             } catch (const RunFailure& e) {
                 points[i].failure = e.message;
+            } catch (const UsageError& e) {
+                points[i].failure = e.message;
+                points[i].usage = true;
             }
             points[i].size = o.size;
             if (showProgress) {
@@ -191,6 +229,7 @@ void runSweep(const Model& model, const Options& options, std::FILE* out) {
         t.join();
 
     for (const Point& p : points) {
+        if (p.usage) throw UsageError{p.failure};
         if (!p.failure.empty()) throw RunFailure{p.failure};
     }
     if (!options.sizes.empty()) std::fputs("size,", out);
