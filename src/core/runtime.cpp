@@ -1,5 +1,7 @@
 #include "core/runtime.h"
 
+#include <atomic>
+
 #include <algorithm>
 #include <array>
 #include <charconv>
@@ -61,7 +63,19 @@ ParsedNumber parseRadix(std::string_view digits, int radix) {
 
 }  // namespace
 
+namespace {
+std::atomic<std::uint64_t> parsedTexts{0};
+std::atomic<std::uint64_t> parsedCharacters{0};
+}  // namespace
+
+ParseWork parseWork() {
+    return {parsedTexts.load(std::memory_order_relaxed),
+            parsedCharacters.load(std::memory_order_relaxed)};
+}
+
 ParsedNumber parseNumber(std::string_view text) {
+    parsedTexts.fetch_add(1, std::memory_order_relaxed);
+    parsedCharacters.fetch_add(text.size(), std::memory_order_relaxed);
     std::string_view s = trim(text);
     ParsedNumber out;
     if (s.empty()) return out;

@@ -26,6 +26,14 @@ struct ParsedNumber {
 // hexadecimal (&H) or octal (&O) literal. Independent of the process locale.
 ParsedNumber parseNumber(std::string_view text);
 
+// How many texts parseNumber has read, and how many characters they held: what the boxes'
+// readings have cost so far (the tests count it).
+struct ParseWork {
+    std::uint64_t texts = 0;
+    std::uint64_t characters = 0;
+};
+ParseWork parseWork();
+
 // CInt's reading of a text without throwing: the number rounded half-to-even to a 16-bit
 // integer, or none, and then whether the text was a number out of that range.
 struct CIntReading {

@@ -257,21 +257,32 @@ void FormWindow::fitCaptions() {
 }
 
 void FormWindow::showCaption(QLabel* label, const QString& text) {
-    label->setText(text);
-    if (label == counter_) return;
+    if (label == counter_) {
+        label->setText(text);
+        return;
+    }
     // A caption the user typed (Label3 mirrors Iterations) may take the room up to the window's
     // edge; beyond it the text is elided, and the whole of it shown as a tip.
     const ControlDesign& design = form_.design().control(label->objectName().toStdString());
     const int designWidth = place(0, 0, design.width, design.height).width();
     const int room = std::max(roomToTheRight(label), designWidth);
+    // Every visible character takes a pixel at least, so no more than `room` of them can show:
+    // only those are laid out, and a keystroke in a text of any length costs the same.
+    const bool cut = text.size() > room;
+    const QString shown = cut ? text.left(room) : text;
+    label->setText(shown);
     const int need = label->sizeHint().width();
-    if (need <= room) {
+    fitted_ += static_cast<std::uint64_t>(shown.size());
+    if (!cut && need <= room) {
         label->resize(std::max(need, designWidth), label->height());
         label->setToolTip(QString());
         return;
     }
     label->resize(room, label->height());
-    label->setText(label->fontMetrics().elidedText(text, Qt::ElideRight, room));
+    fitted_ += static_cast<std::uint64_t>(shown.size());
+    QString elided = label->fontMetrics().elidedText(shown, Qt::ElideRight, room);
+    if (elided == shown) elided = shown.chopped(1) + QChar(0x2026);  // fits only once cut
+    label->setText(elided);
     label->setToolTip(text);
 }
 

@@ -5,6 +5,7 @@
 // pump and after every handler).
 
 #include <QMainWindow>
+#include <cstdint>
 #include <map>
 #include <string>
 
@@ -34,6 +35,8 @@ public:
     QWidget* widget(const std::string& name) const;
     QAction* menuAction(const std::string& name) const;
     PictureBox* picture(const std::string& name) const;
+    // Characters of captions laid out to fit them into the window so far (for tests).
+    std::uint64_t captionCharactersFitted() const { return fitted_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -58,6 +61,7 @@ private:
     std::map<std::string, QAction*> actions_;
     std::map<std::string, PictureBox*> pictures_;
     bool firstShow_ = true;
+    std::uint64_t fitted_ = 0;
 };
 
 }  // namespace spinlab

@@ -114,7 +114,7 @@ TEST(SetUp, ErrorsThroughStartAreReportedAndNoRunBegins) {
     const Row rows[] = {
         {"abc", "Lattice Size \"abc\" is not a number"},
         {"", "Lattice Size is empty"},
-        {"40000", "Lattice Size \"40000\" is outside -32768..32767"},
+        {"40000", "Lattice Size \"40000\" is above 1000, the largest lattice"},
         {"1200", "Lattice Size 1200 is above 1000"},
     };
     for (const Row& row : rows) {

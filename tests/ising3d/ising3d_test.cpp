@@ -113,7 +113,7 @@ TEST(SetUp, ErrorsThroughStartAreReportedAndChangeNothing) {
         const char* message;
     };
     const Row rows[] = {
-        {"101", "Lattice Size 101 is above 100: index 101 of Lattice3D"},
+        {"101", "Lattice Size 101 is above 100, the largest cubic lattice."},
         {"abc", "Lattice Size \"abc\" is not a number"},
         {"-3", "Lattice Size -3 is negative"},
     };

@@ -385,7 +385,7 @@ TEST(Loop, BadLengthsAreReportedAndLeaveIterationsEditable) {
         {"-3", "Number of Chain Units -3 is negative"},
         {"", "Number of Chain Units is empty"},
         {"many", "Number of Chain Units \"many\" is not a number"},
-        {"40000", "Number of Chain Units \"40000\" is outside -32768..32767"},
+        {"40000", "Number of Chain Units \"40000\" is above 10000, the longest chain"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.text);
