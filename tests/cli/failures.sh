@@ -90,7 +90,7 @@ done <<'EOF'
 # A number out of range is told by its range; a long text is echoed in its first 40 characters.
 1|-|--trials takes a whole number from 1 to 18446744073709551615, not "99999999999999999999999"|-|square --trials 99999999999999999999999
 1|-|--obstacles takes a whole number from 0 to 200, not "201"|-|ant --obstacles 201
-1|-|--dynamics is metropolis, glauber or none, not "glauberglauberglauberglauberglauberglaub..."|-|square --dynamics glauberglauberglauberglauberglauberglauberglauber
+1|-|--dynamics is metropolis, glauber, wolff or none, not "glauberglauberglauberglauberglauberglaub..."|-|square --dynamics glauberglauberglauberglauberglauberglauberglauber
 2|-|Temp "1234567890123456789012345678901234567890..." is|-|square --temp 12345678901234567890123456789012345678901234567890
 EOF
 exit $failed
