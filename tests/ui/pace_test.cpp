@@ -77,12 +77,11 @@ TEST(RunMenu, FollowsFileWithPauseStepTheSpeedsAndTheMeasuringTools) {
     QStringList captions;
     for (QAction* a : run->actions())
         captions << (a->isSeparator() ? "-" : a->text() + " " + a->shortcut().toString());
-    EXPECT_EQ(captions,
-              (QStringList{"Pause Ctrl+P", "Step Ctrl+T", "Step Sweep Ctrl+Shift+T", "-",
-                           "Faster Ctrl+]", "Slower Ctrl+[", "Speed ", "Ant Speed ", "-",
-                           "Measurements Ctrl+M", "Large View Ctrl+L", "-",
-                           "Save Picture... Ctrl+S", "Save Measurements... Ctrl+Shift+S", "-",
-                           "Model "}));
+    EXPECT_EQ(captions, (QStringList{"Pause Ctrl+P", "Step Ctrl+T", "Step Sweep Ctrl+Shift+T", "-",
+                                     "Faster Ctrl+]", "Slower Ctrl+[", "Speed ", "Ant Speed ", "-",
+                                     "Measurements Ctrl+M", "Large View Ctrl+L", "-",
+                                     "Save Picture... Ctrl+S", "Save Measurements... Ctrl+Shift+S",
+                                     "-", "Model "}));
     for (const char* list : {"Speed", "AntSpeed"}) {
         QMenu* speeds = run->findChild<QMenu*>(list);
         ASSERT_NE(speeds, nullptr);
