@@ -323,7 +323,7 @@ void MeasurementsWindow::showValues() {
                                           : trialsPerSecond_);
         setValue("Acceptance",
                  cluster && acceptance_ != "-"
-                     ? whole(static_cast<std::uint64_t>(acceptance_.toDouble() + 0.5)) +
+                     ? whole(static_cast<std::uint64_t>(std::llround(acceptance_.toDouble()))) +
                            " sites flipped per move"
                      : acceptance_);
 
