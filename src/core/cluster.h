@@ -9,7 +9,9 @@
 #include <cstdint>
 #include <vector>
 
+#include "core/eventpump.h"
 #include "core/rng.h"
+#include "core/simstate.h"
 
 namespace spinlab {
 
@@ -28,12 +30,6 @@ inline float bondProbability(double t) {
 
 class ClusterGrower {
 public:
-    // Sites flipped since the pump last serviced: the pump spaces its services by the cost of
-    // the calls before, and cluster moves grow from a few sites to most of the lattice as it
-    // orders, so a loop asks for a service once this passes kServiceWork.
-    static constexpr std::int64_t kServiceWork = std::int64_t{1} << 16;
-    std::int64_t work = 0;
-
     // The cells the last move flipped, as the lattice network names them.
     const std::vector<std::int32_t>& flipped() const { return members_; }
 
@@ -85,7 +81,24 @@ public:
         return out;
     }
 
+    // Adds a move's changes to the running totals (a move's accepted count is the sites it
+    // flipped). The pump spaces its services by the cost of the calls before, and moves grow
+    // from a few sites to most of the lattice as it orders, so a service is asked for once
+    // kServiceWork sites have flipped since the last.
+    void account(const ClusterOutcome& o, Drift& drift, EventPump& pump) {
+        drift.energy += o.energy;
+        drift.magnetization += o.magnetization;
+        drift.accepted += o.sites;
+        work_ += o.sites;
+        if (work_ >= kServiceWork) {
+            pump.serviceSoon();
+            work_ = 0;
+        }
+    }
+
 private:
+    static constexpr std::int64_t kServiceWork = std::int64_t{1} << 16;
+    std::int64_t work_ = 0;
     std::vector<std::int32_t> members_;  // the cluster, which is also the work list
     std::vector<std::uint32_t> marks_;   // stamp_ on the members of the move under way
     std::uint32_t stamp_ = 0;

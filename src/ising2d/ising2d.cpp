@@ -415,14 +415,7 @@ void clusterTrial(Program& program, ClusterGrower& grower) {
     SquareNet net{state.Lattice2D.cell(0, 0), n, state.model.wraps(n),
                   state.model.coupling == Coupling::Nearest};
     const ClusterOutcome o = grower.move(net, x * SquareNet::S + y, p, rng);
-    state.drift.energy += o.energy;
-    state.drift.magnetization += o.magnetization;
-    state.drift.accepted += o.sites;
-    grower.work += o.sites;
-    if (grower.work >= ClusterGrower::kServiceWork) {
-        program.pump().serviceSoon();
-        grower.work = 0;
-    }
+    grower.account(o, state.drift, program.pump());
     const Color down = QBColor(9), up = QBColor(15);
     for (const std::int32_t i : grower.flipped()) {
         const int sx = i / SquareNet::S, sy = i % SquareNet::S;

@@ -362,14 +362,7 @@ void clusterPass(Program& program, ClusterGrower& grower) {
     CubicNet net{state.Lattice3D.cell(0, 0, 0), n, state.model.wraps(n),
                  state.model.coupling == Coupling::Nearest};
     const ClusterOutcome o = grower.move(net, x * CubicNet::X + y * CubicNet::Y + z, p, rng);
-    state.drift.energy += o.energy;
-    state.drift.magnetization += o.magnetization;
-    state.drift.accepted += o.sites;
-    grower.work += o.sites;
-    if (grower.work >= ClusterGrower::kServiceWork) {
-        program.pump().serviceSoon();
-        grower.work = 0;
-    }
+    grower.account(o, state.drift, program.pump());
     const Color down = QBColor(9), up = QBColor(15);
     const int m = view.plane;
     for (const std::int32_t i : grower.flipped()) {
