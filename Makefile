@@ -1,5 +1,6 @@
 # Thin wrapper over CMake presets; every target first installs missing Debian packages.
-.PHONY: deps build run test package check-install sanitize fuzz tidy bench clean
+.PHONY: deps build run test package check-install slurm-check batch batch-package sanitize fuzz \
+        tidy bench clean
 
 deps:
 	@scripts/deps.sh
@@ -14,13 +15,28 @@ run: build
 test: build
 	ctest --preset default
 
-# The Debian package, build/spinlab_<version>_<arch>.deb.
+# The Debian packages, build/spinlab_<version>_<arch>.deb and build/spinlab-batch_....deb.
 package: build
 	cpack --preset default
+
+# spinlab-batch alone in build-batch/, built and tested without any Qt package installed
+# (a compute node); batch-package makes its Debian package there.
+batch:
+	@scripts/deps.sh batch
+	cmake --preset batch >/dev/null
+	cmake --build --preset batch
+	ctest --preset batch
+
+batch-package: batch
+	cpack --preset batch
 
 # The installed files and the package as a user gets them (validators, lintian, a scratch root).
 check-install: package
 	scripts/check-install.sh
+
+# The README's Slurm example on a one-node Slurm started here (root; installs slurm-wlm, munge).
+slurm-check: build
+	scripts/slurm-check.sh
 
 sanitize: deps
 	cmake --preset sanitize >/dev/null
@@ -46,4 +62,4 @@ bench: build
 	./build/bench/spinlab_bench
 
 clean:
-	rm -rf build build-sanitize build-fuzz
+	rm -rf build build-batch build-sanitize build-fuzz

@@ -1,14 +1,18 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # spinlab as a user installs it, from the build in build/ (make check-install builds it and the
-# package first): installs into a staging folder and validates the menu entry, metainfo and
-# manual pages there; checks the Debian package with dpkg-deb, lintian and apt's resolver;
-# unpacks it into a scratch root and runs both programs from there.
+# packages first): installs into a staging folder and validates the menu entry, metainfo and
+# manual pages there; checks both Debian packages (spinlab-batch, headless, and spinlab, the
+# windows) with dpkg-deb, lintian and apt's resolver; unpacks spinlab-batch alone into a scratch
+# root and runs it there, then spinlab beside it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/CMakeCache.txt)
 deb=$(echo build/spinlab_"$version"_*.deb)
-[ -f "$deb" ] || { echo "no package $deb: run make package" >&2; exit 1; }
+batch_deb=$(echo build/spinlab-batch_"$version"_*.deb)
+for f in "$deb" "$batch_deb"; do
+    [ -f "$f" ] || { echo "no package $f: run make package" >&2; exit 1; }
+done
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 step() { printf '\n== %s\n' "$*"; }
@@ -27,28 +31,39 @@ for page in "$usr"/share/man/man1/*.1.gz; do
     echo "man --warnings: ${page##*/} clean"
 done
 
-step "the package: $deb"
-dpkg-deb --info "$deb"
-dpkg-deb --contents "$deb"
-depends=$(dpkg-deb --field "$deb" Depends)
-for lib in libqt6charts6 libqt6widgets6 libqt6gui6 libqt6core6 libc6; do
-    [[ $depends == *"$lib "* ]] || fail "Depends lacks $lib: $depends"
+for package in "$batch_deb" "$deb"; do
+    step "the package: $package"
+    dpkg-deb --info "$package"
+    dpkg-deb --contents "$package"
+    lintian --fail-on error,warning --display-info --pedantic "$package" 2>&1 |
+        grep -v '^running with root privileges' || true
+    lintian --fail-on error,warning "$package" >/dev/null 2>&1 ||
+        fail "lintian reports errors or warnings on $package"
+    echo "lintian: no errors or warnings"
 done
-lintian --fail-on error,warning --display-info --pedantic "$deb" 2>&1 |
-    grep -v '^running with root privileges' || true
-lintian --fail-on error,warning "$deb" >/dev/null 2>&1 || fail "lintian reports errors or warnings"
-echo "lintian: no errors or warnings"
-# apt resolves the package's Depends against the archive without installing anything.
-apt-get install --simulate -qq "./$deb" >"$scratch/apt.log" 2>&1 || {
+depends=$(dpkg-deb --field "$deb" Depends)
+for lib in "spinlab-batch (= $version)" libqt6charts6 libqt6widgets6 libqt6gui6 libqt6core6 libc6; do
+    [[ $depends == *"$lib"* ]] || fail "spinlab's Depends lacks $lib: $depends"
+done
+# The headless package installs on a node without a desktop: nothing of Qt or X.
+batch_depends=$(dpkg-deb --field "$batch_deb" Depends)
+[[ $batch_depends == *libc6* && $batch_depends != *qt* && $batch_depends != *libx* ]] ||
+    fail "spinlab-batch's Depends is not libc and libstdc++ alone: $batch_depends"
+dpkg-deb --contents "$batch_deb" | grep -q ' ./usr/share/man/man1/spinlab-batch.1.gz$' ||
+    fail "spinlab-batch lacks its manual page"
+# apt resolves the packages' Depends against the archive without installing anything.
+apt-get install --simulate -qq "./$batch_deb" "./$deb" >"$scratch/apt.log" 2>&1 || {
     cat "$scratch/apt.log"
     fail "apt-get cannot install $deb"
 }
-grep '^Inst spinlab ' "$scratch/apt.log"
+grep -E '^Inst spinlab(-batch)? ' "$scratch/apt.log"
 
-step "both programs from the package, unpacked into a scratch root"
-dpkg-deb -x "$deb" "$scratch/root"
+step "spinlab-batch alone, then spinlab beside it, unpacked into a scratch root"
+dpkg-deb -x "$batch_deb" "$scratch/root"
 bin=$scratch/root/usr/bin
 [ "$("$bin/spinlab-batch" --version)" = "spinlab-batch $version" ] || fail "spinlab-batch --version"
+[ ! -e "$bin/spinlab" ] || fail "spinlab-batch's package holds the windows"
+dpkg-deb -x "$deb" "$scratch/root"
 # No display, and Qt told to use X11: anything past the option check would abort.
 nodisplay() { env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb "$@"; }
 [ "$(nodisplay "$bin/spinlab" --version)" = "spinlab $version" ] || fail "spinlab --version"

@@ -1,15 +1,17 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building, running, testing and packaging spinlab need.
 # Does nothing when they are all present, so every make target may call it.
+# `deps.sh batch`: only what spinlab-batch alone needs to be built, tested and packaged (no Qt).
 set -euo pipefail
-packages=(
-  build-essential cmake ninja-build
+batch=(build-essential cmake ninja-build libgtest-dev libgmock-dev)
+packages=("${batch[@]}"
   qt6-base-dev qt6-qpa-plugins qt6-charts-dev libqt6opengl6-dev libgl-dev
-  libgtest-dev libgmock-dev libbenchmark-dev
+  libbenchmark-dev
   clang clang-tidy clang-format libclang-rt-14-dev
   xvfb xauth
   lintian desktop-file-utils appstream man-db
 )
+[ "${1:-}" = batch ] && packages=("${batch[@]}")
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
