@@ -1,11 +1,14 @@
 #include "measure/atomicfile.h"
 
 #include <fcntl.h>
+#include <limits.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
 #include <atomic>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -28,9 +31,55 @@ std::string tempNameFor(const std::string& path, unsigned attempt) {
            "." + std::to_string(attempt) + ".tmp";
 }
 
+// The temporary files alive, in fixed storage a signal handler can read without locks: a slot
+// is Ready only while both its names are whole. A file finding no free slot is not cleaned up
+// on a stop, which no run of this program comes near (it keeps at most two files open).
+enum SlotState : int { Free, Writing, Ready };
+struct Slot {
+    std::atomic<int> state{Free};
+    char temp[PATH_MAX];
+    char keep[PATH_MAX];
+};
+std::array<Slot, 16> slots;
+
+bool copyName(char (&to)[PATH_MAX], const std::string& from) {
+    if (from.size() >= PATH_MAX) return false;
+    std::memcpy(to, from.c_str(), from.size() + 1);
+    return true;
+}
+
+int claimSlot(const std::string& temp, const std::string& keep) {
+    for (std::size_t i = 0; i < slots.size(); ++i) {
+        int expected = Free;
+        if (!slots[i].state.compare_exchange_strong(expected, Writing)) continue;
+        if (!copyName(slots[i].temp, temp)) {
+            slots[i].state.store(Free);
+            return -1;
+        }
+        if (!copyName(slots[i].keep, keep)) slots[i].keep[0] = '\0';
+        slots[i].state.store(Ready);
+        return static_cast<int>(i);
+    }
+    return -1;
+}
+
 }  // namespace
 
-AtomicFile::AtomicFile(std::string path) : path_(std::move(path)), target_(path_) {
+void stopTemporaryFiles() noexcept {
+    for (Slot& slot : slots) {
+        if (slot.state.load() != Ready) continue;
+        // A name too long to keep, or a rename refused, still leaves no temporary file.
+        if (slot.keep[0] == '\0' || ::rename(slot.temp, slot.keep) != 0) ::unlink(slot.temp);
+    }
+}
+
+void AtomicFile::forget() {
+    if (slot_ >= 0) slots[static_cast<std::size_t>(slot_)].state.store(Free);
+    slot_ = -1;
+}
+
+AtomicFile::AtomicFile(std::string path, const std::string& keepOnStop)
+    : path_(std::move(path)), target_(path_) {
     if (path_.empty() || path_.back() == '/') throw WriteError{path_, reason(EISDIR)};
     struct stat st {};
     if (::stat(path_.c_str(), &st) == 0) {
@@ -48,8 +97,11 @@ AtomicFile::AtomicFile(std::string path) : path_(std::move(path)), target_(path_
     } else {
         for (unsigned attempt = 0; fd < 0 && attempt < 100; ++attempt) {
             temp_ = tempNameFor(target_, attempt);
+            // Known before it exists, so that a stop right after its creation removes it.
+            slot_ = claimSlot(temp_, keepOnStop);
             // 0666 less the umask, the mode an ordinary new file gets.
             fd = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            if (fd < 0) forget();
             if (fd < 0 && errno != EEXIST) break;
         }
     }
@@ -73,7 +125,9 @@ AtomicFile::~AtomicFile() {
 void AtomicFile::discard() {
     if (file_) std::fclose(file_);
     file_ = nullptr;
+    // Unlinked before it is forgotten: a stop in between finds nothing left to remove.
     if (!temp_.empty()) ::unlink(temp_.c_str());
+    forget();
     temp_.clear();
 }
 
@@ -106,6 +160,7 @@ void AtomicFile::finish() {
 void AtomicFile::commit() {
     finish();
     if (!temp_.empty() && std::rename(temp_.c_str(), target_.c_str()) != 0) fail(errno);
+    forget();
     temp_.clear();
 }
 

@@ -22,7 +22,10 @@ public:
     // Creates the temporary file; throws WriteError naming `path` when that fails or `path` is
     // a folder. A target that is not a regular file (a device, a pipe) is written in place, as
     // renaming over it would replace it; a link to a file is followed, so the link stays.
-    explicit AtomicFile(std::string path);
+    // Should the program be stopped (stopTemporaryFiles), the temporary file is renamed to
+    // `keepOnStop`, when given, rather than removed: what was written so far stays beside the
+    // target.
+    explicit AtomicFile(std::string path, const std::string& keepOnStop = {});
     // Without a commit, the temporary file goes and the target stays untouched.
     ~AtomicFile();
     AtomicFile(const AtomicFile&) = delete;
@@ -41,6 +44,7 @@ public:
 private:
     void discard();
     [[noreturn]] void fail(int error);
+    void forget();
 
     std::string path_;
     std::string target_;  // path_ with a final link resolved
@@ -49,7 +53,12 @@ private:
     bool inPlace_ = false;
     bool finished_ = false;
     int error_ = 0;  // the first failed write's errno
+    int slot_ = -1;  // this file's place among those stopTemporaryFiles sees
 };
+
+// For a signal handler, and async-signal-safe: removes the temporary file of every AtomicFile
+// alive (or renames it as keepOnStop asked). Targets are never touched.
+void stopTemporaryFiles() noexcept;
 
 // The whole of `bytes` as the file at `path`, atomically; throws WriteError.
 void writeFileAtomically(const std::string& path, const std::vector<unsigned char>& bytes);

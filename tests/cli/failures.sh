@@ -10,7 +10,9 @@ cd "$2"
 failed=0
 
 # status|standard output|text the message must hold|file the run writes|arguments
-# Standard output: "-" as the test runs, "full" /dev/full, "closed" no descriptor at all.
+# Standard output: "-" as the test runs, "full" /dev/full, "closed" no descriptor at all;
+# INT, TERM or HUP: as "-", and the run gets that signal once a file it writes holds a line
+# past its header (a sweep's first finished row).
 # "-" for the message or the file: none expected.
 while IFS='|' read -r status out message writes args; do
     case $status in '' | '#'*) continue ;; esac
@@ -22,6 +24,19 @@ while IFS='|' read -r status out message writes args; do
     case $out in
         full) "$batch" $args >/dev/full 2>err && got=0 || got=$? ;;
         closed) "$batch" $args >&- 2>err && got=0 || got=$? ;;
+        INT | TERM | HUP)
+            # A shell starts a background job with SIGINT ignored, which the run would keep.
+            env --default-signal "$batch" $args >out 2>err &
+            pid=$!
+            set +f
+            tries=0
+            until [ "$(cat ./.*.tmp 2>/dev/null | wc -l)" -ge 2 ] || [ $tries -ge 300 ]; do
+                sleep 0.02
+                tries=$((tries + 1))
+            done
+            kill -s "$out" $pid 2>/dev/null || true
+            wait $pid && got=0 || got=$?
+            ;;
         *) "$batch" $args >out 2>err && got=0 || got=$? ;;
     esac
     set +f
@@ -92,5 +107,13 @@ done <<'EOF'
 1|-|--obstacles takes a whole number from 0 to 200, not "201"|-|ant --obstacles 201
 1|-|--dynamics is metropolis, glauber, wolff or none, not "glauberglauberglauberglauberglauberglaub..."|-|square --dynamics glauberglauberglauberglauberglauberglauberglauber
 2|-|Temp "1234567890123456789012345678901234567890..." is|-|square --temp 12345678901234567890123456789012345678901234567890
+# Stopped: no temporary file left, every named file as it was, 128 + the signal; a sweep to a
+# file keeps its finished rows beside it for --resume.
+130|INT|-|-|square --trials 1000000000 --every 1000 --series old.csv --seed 1
+143|TERM|-|-|cubic --trials 1000000000 --every 1000 --series old.csv --png old.png --seed 1
+129|HUP|-|-|chain --trials 1000000000 --every 1000 --series old.csv --seed 1
+130|INT|-|old.csv.partial|square --size 10 --sweep 1:9:0.1 --trials 300000 --threads 1 --series old.csv --seed 1
+143|TERM|-|old.csv.partial|chain --sweep 1:9:0.1 --trials 3000000 --threads 2 --series old.csv --seed 1
+129|HUP|-|old.csv.partial|square --size 10 --sizes 8,9 --sweep 1:9:0.1 --trials 300000 --series old.csv --seed 1
 EOF
 exit $failed

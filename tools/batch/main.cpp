@@ -1,12 +1,15 @@
 // spinlab-batch: runs a simulation without a screen and prints what it ended with.
 
 #include <fcntl.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -66,14 +69,16 @@ void holdStandardDescriptors() {
 // whole run has succeeded: a run that fails or is cut short leaves the file as it was.
 class Output {
 public:
-    // `standard`: "-" stands for standard output.
-    explicit Output(const std::string& path, bool standard = true) {
+    // `standard`: "-" stands for standard output. `keepOnStop`: where the rows written so far
+    // go when the run is stopped by a signal (else they go with the temporary file).
+    explicit Output(const std::string& path, bool standard = true,
+                    const std::string& keepOnStop = {}) {
         if (path.empty()) return;
         try {
             if (standard && path == "-") {
                 file_ = stdout;
             } else {
-                atomic_ = std::make_unique<AtomicFile>(path);
+                atomic_ = std::make_unique<AtomicFile>(path, keepOnStop);
                 file_ = atomic_->file();
             }
         } catch (const WriteError& e) {
@@ -110,13 +115,94 @@ private:
     std::FILE* file_ = nullptr;
 };
 
+const int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+// A stop asked for while the files are renamed into place waits until they all are, so that
+// it never leaves some files new and some old.
+class HoldStops {
+public:
+    HoldStops() {
+        sigset_t stops;
+        sigemptyset(&stops);
+        for (const int signal : kStopSignals)
+            sigaddset(&stops, signal);
+        pthread_sigmask(SIG_BLOCK, &stops, &before_);
+    }
+    ~HoldStops() { pthread_sigmask(SIG_SETMASK, &before_, nullptr); }
+    HoldStops(const HoldStops&) = delete;
+    HoldStops& operator=(const HoldStops&) = delete;
+
+private:
+    sigset_t before_;
+};
+
+extern "C" void stopOnSignal(int signal) {
+    stopTemporaryFiles();
+    ::_exit(128 + signal);
+}
+
+// A signal that was ignored when the program started (nohup, a background job) stays ignored.
+void installStopHandlers() {
+    struct sigaction action {};
+    action.sa_handler = stopOnSignal;
+    sigemptyset(&action.sa_mask);
+    for (const int signal : kStopSignals)
+        sigaddset(&action.sa_mask, signal);
+    for (const int signal : kStopSignals) {
+        struct sigaction before {};
+        if (::sigaction(signal, nullptr, &before) == 0 && before.sa_handler == SIG_IGN) continue;
+        ::sigaction(signal, &action, nullptr);
+    }
+}
+
 // Every file is written in full before any is renamed into place, so a failure leaves all as
 // they were.
 void commitAll(Output& first, Output& second) {
     first.finish();
     second.finish();
+    const HoldStops hold;
     first.commit();
     second.commit();
+}
+
+// Where a sweep to `series` keeps its finished rows when it is stopped.
+std::string partialName(const std::string& series) {
+    return series + ".partial";
+}
+
+// With --resume: writes to `out` the header and the rows that FILE.partial holds, after checking
+// that they are this sweep's, and returns how many rows that is. No partial file: 0.
+std::size_t resumeFrom(const Model& model, const Options& options, std::FILE* out) {
+    const std::string partial = partialName(options.series);
+    std::ifstream in(partial, std::ios::binary);
+    if (!in) {
+        if (errno == ENOENT) return 0;
+        throw OutputFailure{"cannot read " + partial + ": " + std::strerror(errno)};
+    }
+    std::ostringstream read;
+    read << in.rdbuf();
+    const std::string text = read.str();
+    if (text.empty()) return 0;
+    const std::string header = sweepHeader(model, options);
+    if (!text.starts_with(header)) {
+        throw UsageError{"--resume: " + partial +
+                         " was not written by this sweep: its first lines are not this "
+                         "command's"};
+    }
+    const std::vector<std::string> keys = sweepRowKeys(options);
+    std::size_t rows = 0, at = header.size();
+    // A last line without its end was being written when the sweep stopped: it is run again.
+    for (std::size_t end; (end = text.find('\n', at)) != std::string::npos; at = end + 1) {
+        if (rows >= keys.size() || text.compare(at, keys[rows].size(), keys[rows]) != 0) {
+            throw UsageError{"--resume: " + partial + " was not written by this sweep: its row " +
+                             std::to_string(rows + 1) +
+                             (rows < keys.size() ? " does not begin \"" + keys[rows] + "\""
+                                                 : " is one more than the sweep has")};
+        }
+        ++rows;
+    }
+    std::fwrite(text.data(), 1, at, out);
+    return rows;
 }
 
 // Without --seed the run draws one and says so before it starts, so that even a run cut short
@@ -138,10 +224,13 @@ void addSeed(Report& report, const Options& options) {
 
 int run(const Options& given) {
     const Options options = withSeed(given);
+    const bool sweepToFile =
+        !options.sweep.empty() && !options.series.empty() && options.series != "-";
     // Both files are opened before the run, so a folder that is missing shows at once.
     Output series(options.series.empty() && (!options.sweep.empty() || !options.fieldSweep.empty())
                       ? "-"
-                      : options.series);
+                      : options.series,
+                  true, sweepToFile ? partialName(options.series) : std::string());
     Output picture(options.png, false);
     if (options.simulation == "ant") {
         Report report = runAnt(options, picture.atomic());
@@ -152,7 +241,14 @@ int run(const Options& given) {
     }
     const Model& model = *findModel(options.simulation);
     if (!options.sweep.empty()) {
-        runSweep(model, options, series.file());
+        const std::size_t kept = options.resume ? resumeFrom(model, options, series.file()) : 0;
+        runSweep(model, options, series.file(), kept);
+        if (sweepToFile) {
+            commitAll(series, picture);
+            // The whole sweep is in place: rows an earlier stop kept are of no further use.
+            ::unlink(partialName(options.series).c_str());
+            return 0;
+        }
     } else if (!options.fieldSweep.empty()) {
         runFieldSweep(model, options, series.file());
     } else {
@@ -199,6 +295,7 @@ int runCommandLine(const std::vector<std::string>& args) {
 
 int main(int argc, char** argv) {
     holdStandardDescriptors();
+    installStopHandlers();
     // A buffer that holds the whole help or report keeps a failed write's bytes, and so its
     // reason, for the last flush.
     static char buffer[1 << 16];

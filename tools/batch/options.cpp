@@ -88,8 +88,13 @@ const char kHelpText[] =
     "                    for a hysteresis loop\n"
     "  --burn-in F       sweeps: the first share F of each run's trials (each field's) is left\n"
     "                    out (default 0.2); a run must keep 20 samples, one per batch\n"
-    "  --threads N       --sweep: runs at a time (default: one per core); the output is the same\n"
+    "  --threads N       --sweep: runs at a time (default: one per CPU the process may run on,\n"
+    "                    as taskset or a batch scheduler allots them); the output is the same\n"
     "                    whatever N is\n"
+    "  --resume          --sweep --series FILE: go on from FILE.partial, the finished rows a\n"
+    "                    stopped sweep keeps, if there is one; the file comes out byte for\n"
+    "                    byte as from a sweep never stopped. A partial file whose lines are not\n"
+    "                    this command's is refused\n"
     "With --seed the series, pictures and sweeps are byte for byte the same on every run.\n"
     "\n"
     "Output: simulation, trials, seconds and trials_per_second (the loop alone, set-up\n"
@@ -106,9 +111,14 @@ const char kHelpText[] =
     "(the step counter's caption, \"1,234\").\n"
     "With --json both end with seed, the seed the run used (given or drawn).\n"
     "\n"
+    "Stopped by SIGINT, SIGTERM or SIGHUP, a run removes its temporary files, leaves every\n"
+    "file it named as it was, and exits with 128 + the signal; a sweep to --series FILE keeps\n"
+    "its finished rows in FILE.partial for --resume.\n"
+    "\n"
     "Exit status: 0 on success, 1 for a malformed command line or an output that cannot be\n"
     "written (standard output too), 2 when an input fails as it would in the window (not a\n"
-    "number, out of range, lattice too large); the message names the input.\n";
+    "number, out of range, lattice too large), 128 + the signal when stopped; the message\n"
+    "names the input.\n";
 
 namespace {
 
@@ -283,11 +293,12 @@ const std::vector<Scope>& scopes() {
         const std::vector<std::string_view> lattices = {"square", "cubic"};
         const std::vector<std::string_view> measured = {"square", "cubic", "chain"};
         return std::vector<Scope>{
-            {"--size", lattices},    {"--units", {"chain"}},      {"--obstacles", {"ant"}},
-            {"--temp", measured},    {"--dynamics", measured},    {"--every", measured},
-            {"--series", measured},  {"--sweep", measured},       {"--burn-in", measured},
-            {"--threads", measured}, {"--coupling", lattices},    {"--edges", lattices},
-            {"--field", lattices},   {"--field-sweep", lattices}, {"--sizes", lattices},
+            {"--size", lattices},    {"--units", {"chain"}},   {"--obstacles", {"ant"}},
+            {"--temp", measured},    {"--dynamics", measured}, {"--every", measured},
+            {"--series", measured},  {"--sweep", measured},    {"--burn-in", measured},
+            {"--threads", measured}, {"--resume", measured},   {"--coupling", lattices},
+            {"--edges", lattices},   {"--field", lattices},    {"--field-sweep", lattices},
+            {"--sizes", lattices},
         };
     }();
     return table;
@@ -342,6 +353,12 @@ void checkScopes(const Options& o, const std::vector<std::string>& given) {
     }
     if (!sweep && has("--threads")) throw UsageError{"--threads applies only to --sweep"};
     if (!sweep && has("--sizes")) throw UsageError{"--sizes applies only to --sweep"};
+    if (!sweep && has("--resume")) throw UsageError{"--resume applies only to --sweep"};
+    if (has("--resume") && (o.series.empty() || o.series == "-"))
+        throw UsageError{"--resume needs --series FILE, the file the sweep goes on writing"};
+    // A drawn seed would make the rows still to come another sweep's.
+    if (has("--resume") && !o.seed)
+        throw UsageError{"--resume needs --seed, the seed of the sweep it goes on with"};
 }
 
 }  // namespace
@@ -438,6 +455,8 @@ std::optional<Options> parseOptions(const std::vector<std::string>& args) {
                                  quoteInput(text)};
             }
             options.burnIn = f;
+        } else if (a == "--resume") {
+            options.resume = true;
         } else if (a == "--threads") {
             options.threads = static_cast<unsigned>(wholeNumber(a, value(a), 1, 256));
         } else if (a.starts_with('-')) {

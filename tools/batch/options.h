@@ -24,7 +24,8 @@ struct Options {
     std::string png;                 // picture file, written after the run
     std::string sweep;               // T1:T2:STEP, one run per temperature
     double burnIn = 0.2;             // sweep: share of each run's trials left out of the averages
-    unsigned threads = 0;            // sweep: parallel runs (0: one per core)
+    unsigned threads = 0;            // sweep: parallel runs (0: one per CPU it may use)
+    bool resume = false;             // sweep: continue FILE.partial, the rows a stop kept
     std::string coupling = "block";  // block or nearest
     std::string edges = "open";      // open or periodic
     std::string field = "0";         // the external field h as typed

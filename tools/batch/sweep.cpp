@@ -1,9 +1,12 @@
+#include <sched.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <mutex>
 #include <thread>
 
@@ -178,25 +181,96 @@ void runFieldSweep(const Model& model, const Options& options, std::FILE* out) {
     }
 }
 
-void runSweep(const Model& model, const Options& options, std::FILE* out) {
-    const std::vector<std::string> temps = sweepTemperatures(options.sweep);
-    // With --sizes, every size runs every temperature; rows go size by size.
-    const std::vector<std::string> sizes =
-        options.sizes.empty() ? std::vector<std::string>{options.size} : options.sizes;
-    const std::size_t runs = sizes.size() * temps.size();
-    std::vector<Point> points(runs);
-    unsigned threads = options.threads ? options.threads : std::thread::hardware_concurrency();
-    threads = std::max(1u, std::min<unsigned>(threads, static_cast<unsigned>(runs)));
+unsigned defaultThreads() {
+    cpu_set_t allowed;
+    CPU_ZERO(&allowed);
+    if (::sched_getaffinity(0, sizeof allowed, &allowed) == 0 && CPU_COUNT(&allowed) > 0)
+        return static_cast<unsigned>(CPU_COUNT(&allowed));
+    // More CPUs than a cpu_set_t holds: the machine's count is the best guess left.
+    return std::max(1u, std::thread::hardware_concurrency());
+}
 
-    std::atomic<std::size_t> next{0};
-    std::size_t done = 0;
-    std::mutex progress;
+namespace {
+
+struct SweepRuns {
+    std::vector<std::string> temps;
+    std::vector<std::string> sizes;
+    std::size_t count() const { return sizes.size() * temps.size(); }
+};
+
+SweepRuns sweepRuns(const Options& options) {
+    // With --sizes, every size runs every temperature; rows go size by size.
+    return {sweepTemperatures(options.sweep),
+            options.sizes.empty() ? std::vector<std::string>{options.size} : options.sizes};
+}
+
+std::string format(const char* pattern, auto... values) {
+    char text[64];
+    std::snprintf(text, sizeof text, pattern, values...);
+    return text;
+}
+
+std::string sweepRow(const Model& model, const Options& options, const Point& p) {
+    std::string row = options.sizes.empty() ? "" : p.size + ",";
+    row += p.temp + "," + std::to_string(p.trials) +
+           format(",%.9g,%.9g", p.energy.mean, p.energy.error);
+    if (model.chain) {
+        for (double f : p.fractions)
+            row += format(",%.9g", f);
+    } else {
+        row += format(",%.9g,%.9g", p.absMagnetization.mean, p.absMagnetization.error);
+        for (const Estimate* e :
+             {&p.fluctuations.susceptibility, &p.fluctuations.specificHeat, &p.fluctuations.binder})
+            row += format(",%.9g,%.9g", e->mean, e->error);
+    }
+    return row + "\n";
+}
+
+}  // namespace
+
+std::string sweepHeader(const Model& model, const Options& options) {
+    return std::string(options.sizes.empty() ? "" : "size,") +
+           (model.chain ? "temp,trials,energy_mean,energy_err,frac_1,frac_2,frac_3,frac_4,"
+                          "frac_5,frac_6,frac_7,frac_8,frac_9\n"
+                        : "temp,trials,energy_mean,energy_err,abs_m_mean,abs_m_err,chi_mean,"
+                          "chi_err,c_mean,c_err,u4_mean,u4_err\n");
+}
+
+std::vector<std::string> sweepRowKeys(const Options& options) {
+    const SweepRuns runs = sweepRuns(options);
+    std::vector<std::string> keys;
+    for (const std::string& size : runs.sizes) {
+        for (const std::string& temp : runs.temps)
+            keys.push_back((options.sizes.empty() ? "" : size + ",") + temp + "," +
+                           std::to_string(options.trials) + ",");
+    }
+    return keys;
+}
+
+void runSweep(const Model& model, const Options& options, std::FILE* out, std::size_t first) {
+    const SweepRuns sweep = sweepRuns(options);
+    const std::size_t runs = sweep.count();
+    const std::size_t todo = runs - std::min(first, runs);
+    std::vector<Point> points(runs);
+    unsigned threads = options.threads ? options.threads : defaultThreads();
+    threads = std::max(
+        1u, std::min<unsigned>(threads, static_cast<unsigned>(std::max<std::size_t>(todo, 1))));
+
+    // Rows go out in order, each as soon as it and every row before it are finished, flushed,
+    // so that a sweep stopped part way keeps its finished rows. The header goes with the first
+    // row: a sweep that fails at once writes nothing.
+    std::atomic<std::size_t> next{first};
+    std::size_t written = first, done = 0;
+    std::vector<char> finished(runs, 0);
+    bool failed = false;
+    int writeError = 0;
+    std::mutex lock;
     const bool showProgress = isatty(STDERR_FILENO) != 0;
     auto work = [&] {
         for (std::size_t i = next++; i < runs; i = next++) {
             Options o = options;
-            o.size = sizes[i / temps.size()];
-            o.temp = temps[i % temps.size()];
+            o.size = sweep.sizes[i / sweep.temps.size()];
+            o.temp = sweep.temps[i % sweep.temps.size()];
             // Without --sizes the seed follows the temperature alone, as sweeps always have.
             if (options.seed) {
                 o.seed =
@@ -211,13 +285,32 @@ void runSweep(const Model& model, const Options& options, std::FILE* out) {
                 points[i].usage = true;
             }
             points[i].size = o.size;
+            const std::lock_guard<std::mutex> guard(lock);
+            finished[i] = 1;
+            ++done;
+            for (; !failed && written < runs && finished[written]; ++written) {
+                const Point& p = points[written];
+                if (!p.failure.empty()) {
+                    // The runs not yet begun are not worth waiting for.
+                    failed = true;
+                    next = runs;
+                    break;
+                }
+                if (written == 0) std::fputs(sweepHeader(model, options).c_str(), out);
+                errno = 0;
+                std::fputs(sweepRow(model, options, p).c_str(), out);
+                // A write that fails ends the sweep: its reason is lost to a later flush.
+                if ((std::fflush(out) != 0 || std::ferror(out)) && !writeError) {
+                    writeError = errno ? errno : EIO;
+                    failed = true;
+                    next = runs;
+                }
+            }
             if (showProgress) {
-                const std::lock_guard<std::mutex> lock(progress);
-                ++done;
-                const std::size_t width = 30, filled = width * done / runs;
+                const std::size_t width = 30, filled = width * done / todo;
                 std::fprintf(stderr, "\r[%s%s] %zu/%zu runs", std::string(filled, '#').c_str(),
-                             std::string(width - filled, ' ').c_str(), done, runs);
-                if (done == runs) std::fputc('\n', stderr);
+                             std::string(width - filled, ' ').c_str(), done, todo);
+                if (done == todo || failed) std::fputc('\n', stderr);
             }
         }
     };
@@ -228,30 +321,14 @@ void runSweep(const Model& model, const Options& options, std::FILE* out) {
     for (std::thread& t : pool)
         t.join();
 
+    if (writeError) {
+        const bool standard = options.series.empty() || options.series == "-";
+        throw OutputFailure{"cannot write " + (standard ? "standard output" : options.series) +
+                            ": " + std::strerror(writeError)};
+    }
     for (const Point& p : points) {
         if (p.usage) throw UsageError{p.failure};
         if (!p.failure.empty()) throw RunFailure{p.failure};
-    }
-    if (!options.sizes.empty()) std::fputs("size,", out);
-    std::fputs(model.chain ? "temp,trials,energy_mean,energy_err,frac_1,frac_2,frac_3,frac_4,"
-                             "frac_5,frac_6,frac_7,frac_8,frac_9\n"
-                           : "temp,trials,energy_mean,energy_err,abs_m_mean,abs_m_err,chi_mean,"
-                             "chi_err,c_mean,c_err,u4_mean,u4_err\n",
-               out);
-    for (const Point& p : points) {
-        if (!options.sizes.empty()) std::fprintf(out, "%s,", p.size.c_str());
-        std::fprintf(out, "%s,%llu,%.9g,%.9g", p.temp.c_str(),
-                     static_cast<unsigned long long>(p.trials), p.energy.mean, p.energy.error);
-        if (model.chain) {
-            for (double f : p.fractions)
-                std::fprintf(out, ",%.9g", f);
-        } else {
-            std::fprintf(out, ",%.9g,%.9g", p.absMagnetization.mean, p.absMagnetization.error);
-            for (const Estimate* e : {&p.fluctuations.susceptibility, &p.fluctuations.specificHeat,
-                                      &p.fluctuations.binder})
-                std::fprintf(out, ",%.9g,%.9g", e->mean, e->error);
-        }
-        std::fputc('\n', out);
     }
 }
 
