@@ -14,13 +14,11 @@ batch=$repo/build/spinlab-batch
 fail() { echo "slurm-check: $*" >&2; exit 1; }
 step() { printf '\n== %s\n' "$*"; }
 
-# The README shows the job files as they are here.
+# The README shows the job files as they are here, indented as code.
+readme=$(<README.md)
 for f in scripts/slurm/*.sh; do
-    python3 - "$f" README.md <<'PY' || fail "README.md does not show $f as it is"
-import sys
-job, readme = (open(p).read() for p in sys.argv[1:])
-sys.exit(0 if "".join("    " + l if l.strip() else l for l in job.splitlines(True)) in readme else 1)
-PY
+    shown=$(sed 's/^./    &/' "$f")
+    [[ $readme == *"$shown"* ]] || fail "README.md does not show $f as it is"
 done
 
 missing=()
@@ -37,6 +35,11 @@ work=$(mktemp -d /tmp/slurm-check.XXXXXX)
 chmod 755 "$work"
 pids=()
 stop_all() {
+    # Jobs still running (a check that failed) go first, so that no job outlives its daemons.
+    if [ -n "${SLURM_CONF:-}" ] && squeue -h -o %i 2>/dev/null | grep -q .; then
+        scancel --quiet --partition=check || true
+        for _ in $(seq 50); do squeue -h -o %i 2>/dev/null | grep -q . || break; sleep 0.1; done
+    fi
     for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
     for pid in "${pids[@]}"; do
         for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
@@ -49,16 +52,17 @@ trap stop_all EXIT
 step "a one-node Slurm in $work"
 host=$(hostname -s)
 cpus=$(nproc)
-mkdir -p "$work"/{munge,state,spool,jobs}
+mkdir -p "$work"/{munge,munge-socket,state,spool,jobs}
 # munged keeps its own key and socket here, beside any munge the machine runs already.
 dd if=/dev/urandom of="$work/munge/munge.key" bs=1024 count=1 status=none
-chown -R munge:munge "$work/munge"
+chown -R munge:munge "$work/munge" "$work/munge-socket"
 chmod 700 "$work/munge"
+chmod 755 "$work/munge-socket"
 chmod 400 "$work/munge/munge.key"
-socket=$work/munge/munge.socket
-runuser -u munge -- /usr/sbin/munged --key-file="$work/munge/munge.key" --socket="$socket" \
+socket=$work/munge-socket/munge.socket
+setpriv --reuid=munge --regid=munge --init-groups /usr/sbin/munged --key-file="$work/munge/munge.key" --socket="$socket" \
     --pid-file="$work/munge/munged.pid" --log-file="$work/munge/munged.log" \
-    --seed-file="$work/munge/munged.seed" --foreground &
+    --seed-file="$work/munge/munged.seed" --foreground 2>/dev/null &
 pids+=($!)
 for _ in $(seq 50); do [ -S "$socket" ] && break; sleep 0.1; done
 [ -S "$socket" ] || fail "munged did not start: $(cat "$work/munge/munged.log" 2>/dev/null)"
@@ -92,9 +96,9 @@ SlurmdParameters=config_overrides
 NodeName=$host NodeAddr=127.0.0.1 CPUs=$cpus State=UNKNOWN
 PartitionName=check Nodes=$host Default=YES MaxTime=INFINITE State=UP
 CONF
-/usr/sbin/slurmctld -D -i -f "$SLURM_CONF" &
+/usr/sbin/slurmctld -D -i -f "$SLURM_CONF" 2>/dev/null &
 pids+=($!)
-/usr/sbin/slurmd -D -f "$SLURM_CONF" &
+/usr/sbin/slurmd -D -f "$SLURM_CONF" 2>/dev/null &
 pids+=($!)
 for _ in $(seq 100); do
     sinfo -h -o '%T' 2>/dev/null | grep -qE '^(idle|mixed)' && break
@@ -108,8 +112,9 @@ step "the README's job files: the sweep's parts as an array, the merge after the
 cp scripts/slurm/*.sh "$work/jobs/"
 cd "$work/jobs"
 export PATH=$repo/build:$PATH
-mapfile -t jobs < <(bash submit.sh)
-echo "submitted: sweep ${jobs[0]}, merge ${jobs[1]}"
+submitted=$(bash submit.sh)
+echo "$submitted"
+merge_job=${submitted##* }
 # The whole sweep the four parts make up, run here while Slurm runs the parts.
 nice spinlab-batch square --size 40 --trials 20000000 --seed 1 --sweep 2:6:0.1 --series whole.csv
 for _ in $(seq 900); do
@@ -117,7 +122,7 @@ for _ in $(seq 900); do
     sleep 0.2
 done
 [ -z "$(squeue -h -o %i)" ] || fail "jobs still queued: $(squeue)"
-scontrol show job "${jobs[1]}" 2>/dev/null | grep -o 'JobState=[A-Z]*' || true
+scontrol show job "$merge_job" 2>/dev/null | grep -o 'JobState=[A-Z]*' || true
 for out in slurm-*.out; do
     [ -s "$out" ] && { echo "$out:"; sed 's/^/    /' "$out"; }
 done
