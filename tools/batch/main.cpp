@@ -151,10 +151,11 @@ int run(const Options& given) {
         return 0;
     }
     const Model& model = *findModel(options.simulation);
+    std::size_t warned = 0;
     if (!options.sweep.empty()) {
-        runSweep(model, options, series.file());
+        warned = runSweep(model, options, series.file());
     } else if (!options.fieldSweep.empty()) {
-        runFieldSweep(model, options, series.file());
+        warned = runFieldSweep(model, options, series.file());
     } else {
         Report report = runModel(model, options, series.file(), picture.atomic());
         addSeed(report, options);
@@ -164,6 +165,11 @@ int run(const Options& given) {
         return 0;
     }
     commitAll(series, picture);
+    if (warned && options.strict) {
+        std::fprintf(stderr, "spinlab-batch: --strict: %zu %s warned\n", warned,
+                     warned == 1 ? "row is" : "rows are");
+        return 3;
+    }
     return 0;
 }
 

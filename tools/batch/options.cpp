@@ -12,6 +12,7 @@
 #include "core/errors.h"
 #include "core/rng.h"
 #include "core/simstate.h"
+#include "spinlab_version.h"
 
 namespace spinlab::batch {
 
@@ -283,11 +284,12 @@ const std::vector<Scope>& scopes() {
         const std::vector<std::string_view> lattices = {"square", "cubic"};
         const std::vector<std::string_view> measured = {"square", "cubic", "chain"};
         return std::vector<Scope>{
-            {"--size", lattices},    {"--units", {"chain"}},      {"--obstacles", {"ant"}},
-            {"--temp", measured},    {"--dynamics", measured},    {"--every", measured},
-            {"--series", measured},  {"--sweep", measured},       {"--burn-in", measured},
-            {"--threads", measured}, {"--coupling", lattices},    {"--edges", lattices},
-            {"--field", lattices},   {"--field-sweep", lattices}, {"--sizes", lattices},
+            {"--size", lattices},    {"--units", {"chain"}},   {"--obstacles", {"ant"}},
+            {"--temp", measured},    {"--dynamics", measured}, {"--every", measured},
+            {"--series", measured},  {"--sweep", measured},    {"--burn-in", measured},
+            {"--threads", measured}, {"--strict", measured},   {"--coupling", lattices},
+            {"--edges", lattices},   {"--field", lattices},    {"--field-sweep", lattices},
+            {"--sizes", lattices},
         };
     }();
     return table;
@@ -341,10 +343,73 @@ void checkScopes(const Options& o, const std::vector<std::string>& given) {
         if (has("--series") && !has("--every")) throw UsageError{"--series needs --every"};
     }
     if (!sweep && has("--threads")) throw UsageError{"--threads applies only to --sweep"};
+    if (!sweep && !fieldSweep && has("--strict"))
+        throw UsageError{"--strict applies only to --sweep and --field-sweep"};
     if (!sweep && has("--sizes")) throw UsageError{"--sizes applies only to --sweep"};
 }
 
 }  // namespace
+
+Record runRecord(const Options& o) {
+    Record r;
+    std::string command = "spinlab-batch " + o.simulation;
+    auto option = [&](const std::string& name, const std::string& value) {
+        r.add(name.substr(2), value);
+        command += " " + name + " " + shellWord(value);
+    };
+    r.add("program", "spinlab-batch");
+    r.add("version", kVersion);
+    r.add("simulation", o.simulation);
+    const bool lattice = o.simulation == "square" || o.simulation == "cubic";
+    const bool sweep = !o.sweep.empty();
+    if (o.simulation == "ant") {
+        option("--obstacles", std::to_string(o.obstacles));
+    } else if (o.simulation == "chain") {
+        option("--units", o.units);
+    } else if (!o.sizes.empty()) {
+        std::string list;
+        for (const std::string& size : o.sizes)
+            list += (list.empty() ? "" : ",") + size;
+        option("--sizes", list);
+    } else {
+        option("--size", o.size);
+    }
+    if (lattice) {
+        option("--coupling", o.coupling);
+        option("--edges", o.edges);
+        if (o.fieldSweep.empty()) option("--field", o.field);
+    }
+    if (o.simulation != "ant") {
+        if (!sweep) option("--temp", o.temp);
+        option("--dynamics", o.dynamics);
+    }
+    option("--trials", std::to_string(o.trials));
+    if (o.every) option("--every", std::to_string(o.every));
+    if (sweep || !o.fieldSweep.empty()) {
+        if (!o.every) r.add("every", "once per sweep of the sites (each cluster move with wolff)");
+        option("--burn-in", shortestText(o.burnIn));
+    }
+    option("--seed", o.seed ? std::to_string(*o.seed) : std::string("none"));
+    if (!o.fieldSweep.empty()) option("--field-sweep", o.fieldSweep);
+    if (sweep) {
+        // Each row is seeded from its own temperature (and size), never from the ends.
+        const std::string step = o.sweep.substr(o.sweep.rfind(':') + 1);
+        r.add("sweep-step", step);
+        r.add("rows", o.sizes.empty()
+                          ? "each row repeats alone with --sweep T:T:" + step + " and T its temp"
+                          : "each row repeats alone with --sizes S --sweep T:T:" + step +
+                                " and S and T its size and temp");
+        command += " --sweep T:T:" + shellWord(step);
+    }
+    if (o.strict) command += " --strict";
+    if (!sweep && o.fieldSweep.empty()) {
+        if (!o.series.empty()) command += " --series " + shellWord(o.series);
+        if (!o.png.empty()) command += " --png " + shellWord(o.png);
+        if (o.json) command += " --json";
+    }
+    r.add("command", command);
+    return r;
+}
 
 std::optional<Options> parseOptions(const std::vector<std::string>& args) {
     Options options;
@@ -385,6 +450,8 @@ std::optional<Options> parseOptions(const std::vector<std::string>& args) {
             options.seed = wholeNumber(a, value(a), 0);
         } else if (a == "--json") {
             options.json = true;
+        } else if (a == "--strict") {
+            options.strict = true;
         } else if (a == "--every") {
             options.every = wholeNumber(a, value(a), 1);
         } else if (a == "--series") {

@@ -18,10 +18,12 @@ namespace spinlab::batch {
 // (nullptr: none).
 Report runModel(const Model& model, const Options& options, std::FILE* series,
                 AtomicFile* picture = nullptr);
-// One run per temperature of options.sweep, in parallel; writes the CSV to `out`.
-void runSweep(const Model& model, const Options& options, std::FILE* out);
-// One run through the fields of options.fieldSweep; writes the CSV to `out`.
-void runFieldSweep(const Model& model, const Options& options, std::FILE* out);
+// One run per temperature of options.sweep, in parallel; writes the CSV to `out`, its record
+// first. Returns how many rows were warned (each also named on standard error).
+std::size_t runSweep(const Model& model, const Options& options, std::FILE* out);
+// One run through the fields of options.fieldSweep; writes the CSV to `out`, its record first.
+// Returns how many rows were warned.
+std::size_t runFieldSweep(const Model& model, const Options& options, std::FILE* out);
 Report runAnt(const Options& options, AtomicFile* picture = nullptr);
 
 }  // namespace spinlab::batch
