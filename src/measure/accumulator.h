@@ -113,7 +113,7 @@ struct Verdict {
 Verdict judge(const RunAnalysis& a, double sweepsPerSample, bool hasE, bool hasM);
 
 // Thresholds of judge(), stated once for the manual and the tests.
-constexpr double kBatchTaus = 10;     // a batch holds at least this many autocorrelation times
-constexpr double kDriftErrors = 4.5;  // the halves differ by at most this many combined errors
+constexpr double kBatchTaus = 10;   // a batch holds at least this many autocorrelation times
+constexpr double kDriftErrors = 4;  // the halves differ by at most this many combined errors
 
 }  // namespace spinlab

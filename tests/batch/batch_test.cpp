@@ -189,7 +189,7 @@ std::vector<std::string> seriesOf(const Options& o, Report* report = nullptr) {
     std::vector<std::string> lines;
     char buf[512];
     while (std::fgets(buf, sizeof buf, f))
-        lines.emplace_back(buf, std::strcspn(buf, "\n"));
+        if (buf[0] != '#') lines.emplace_back(buf, std::strcspn(buf, "\n"));
     std::fclose(f);
     return lines;
 }

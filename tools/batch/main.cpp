@@ -132,8 +132,16 @@ Options withSeed(Options options) {
     return options;
 }
 
+// The seed, then what else made the run: the version, the model and run options as texts and
+// the command that repeats it (the report already names the simulation and the trials).
 void addSeed(Report& report, const Options& options) {
     report.add("seed", std::to_string(*options.seed));
+    const Record record = runRecord(options);
+    for (const auto& [key, value] : record.entries()) {
+        if (key != "program" && key != "simulation" && key != "trials" && key != "seed" &&
+            key != "obstacles")
+            report.addText(key, value);
+    }
 }
 
 int run(const Options& given) {
