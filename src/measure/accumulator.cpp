@@ -231,8 +231,8 @@ Verdict judge(const RunAnalysis& a, double sweepsPerSample, bool hasE, bool hasM
     if (hasM && (!worst || a.tauM.tau > worst->tau)) worst = &a.tauM, worstName = "tau_m";
     const double batch = static_cast<double>(a.samples) / double(kBatchMeans);
     if (worst && batch < kBatchTaus * worst->tau) {
-        say("too short: batches of " + number(batch * sweepsPerSample) + " sweeps; " + worstName +
-            " " + number(worst->tau * sweepsPerSample) + " sweeps");
+        say("too short: batches of " + number(batch * sweepsPerSample) + " sweeps < 10 " +
+            worstName + " = " + number(kBatchTaus * worst->tau * sweepsPerSample) + " sweeps");
         tooShort = true;
     }
     struct Observable {
