@@ -396,7 +396,10 @@ Record runRecord(const Options& o) {
     option("--trials", std::to_string(o.trials));
     if (o.every) option("--every", std::to_string(o.every));
     if (sweep || !o.fieldSweep.empty()) {
-        if (!o.every) r.add("every", "once per sweep of the sites (each cluster move with wolff)");
+        if (!o.every)
+            r.add(
+                "every",
+                "once per sweep, as many trials as sites or units (each cluster move with wolff)");
         option("--burn-in", shortestText(o.burnIn));
     }
     option("--seed", o.seed ? std::to_string(*o.seed) : std::string("none"));
