@@ -44,7 +44,8 @@ Autocorrelation autocorrelation(const Binning& binning) {
     }
     // Over the last two doublings the squared error may grow only by what kMinBins.. bins
     // let it scatter (about sqrt(2 / bins) each); more means the bins are still shorter than
-    // the correlations.
+    // the correlations. (One doubling lets short runs of the 4 x 4 torus at Tc through with
+    // errors that hold a third of the time.)
     const double before = binning.error(level - 2);
     const double noise = std::sqrt(2.0 / static_cast<double>(binning.bins(level)));
     a.converged = e * e <= before * before * (1.0 + 2.0 * noise);
@@ -244,8 +245,14 @@ Verdict judge(const RunAnalysis& a, double sweepsPerSample, bool hasE, bool hasM
     const Observable observables[] = {{hasE, a.tauE, a.driftE, "e"}, {hasM, a.tauM, a.driftM, "m"}};
     for (const Observable& o : observables) {
         if (!o.has || o.tau.converged || tooShort) continue;
-        say(std::string("too short: tau_") + o.name + " still growing at " +
-            number(o.tau.tau * sweepsPerSample) + " sweeps");
+        if (o.tau.level < 2) {
+            // Fewer than 4 x kMinBins samples: no two levels below to compare with.
+            say("too short: " + std::to_string(a.samples) + " samples cannot show tau_" + o.name +
+                " (" + std::to_string(4 * Binning::kMinBins) + " can)");
+        } else {
+            say(std::string("too short: tau_") + o.name + " still growing at " +
+                number(o.tau.tau * sweepsPerSample) + " sweeps");
+        }
         tooShort = true;
     }
     for (const Observable& o : observables) {
