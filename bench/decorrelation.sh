@@ -22,7 +22,8 @@ trap 'rm -rf "$tmp"' EXIT
 tau() {
     python3 - "$1" "$2" <<'PY'
 import sys
-rows = [abs(float(line.split(",")[2])) for line in open(sys.argv[1]).readlines()[1:]]
+lines = [line for line in open(sys.argv[1]) if not line.startswith("#")]
+rows = [abs(float(line.split(",")[2])) for line in lines[1:]]
 rows = rows[len(rows) // 10:]
 per = float(sys.argv[2])
 n = len(rows)

@@ -19,7 +19,7 @@ sweep=${SWEEP:-2.15:2.4:0.025}
 
 "$batch" square --coupling nearest --edges periodic --dynamics wolff --sizes "$sizes" \
     --sweep "$sweep" --trials "$trials" --seed 1 >binder.csv
-echo "binder.csv: $(($(wc -l <binder.csv) - 1)) rows"
+echo "binder.csv: $(($(grep -vc '^#' binder.csv) - 1)) rows"
 command -v gnuplot >/dev/null || { echo "no gnuplot: apt-get install gnuplot-nox" >&2; exit 1; }
 
 # One curve per size, each with its error bars; the exact Tc = 2 / ln(1 + sqrt 2) marked.

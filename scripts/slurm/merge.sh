@@ -1,4 +1,4 @@
 #!/bin/bash
 #SBATCH --job-name=merge
-# The parts merged: the header once, the rows sorted by temperature.
-{ head -n 1 part1.csv; tail -q -n +2 part*.csv | LC_ALL=C sort -t, -k1,1g; } >sweep.csv
+# The parts merged: their record lines and the header once, the rows sorted by temperature.
+{ sed -n '/^#/p;/^#/!{p;q}' part1.csv; for f in part*.csv; do sed '1,/^[^#]/d' "$f"; done | LC_ALL=C sort -t, -k1,1g; } >sweep.csv

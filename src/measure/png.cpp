@@ -39,9 +39,17 @@ void chunk(std::vector<unsigned char>& out, const char* type,
     put32(out, crc32(out.data() + start, out.size() - start));
 }
 
+void textChunk(std::vector<unsigned char>& out, const std::string& keyword,
+               const std::string& text) {
+    std::vector<unsigned char> data(keyword.begin(), keyword.end());
+    data.push_back(0);
+    data.insert(data.end(), text.begin(), text.end());
+    chunk(out, "tEXt", data);
+}
+
 }  // namespace
 
-std::vector<unsigned char> encodePng(const RgbImage& image) {
+std::vector<unsigned char> encodePng(const RgbImage& image, const Record* record) {
     // Raw scanlines, each led by filter type 0.
     std::vector<unsigned char> raw;
     raw.reserve(std::size_t(image.height) * (1 + std::size_t(image.width) * 3));
@@ -82,13 +90,23 @@ std::vector<unsigned char> encodePng(const RgbImage& image) {
     put32(header, static_cast<std::uint32_t>(image.height));
     header.insert(header.end(), {8, 2, 0, 0, 0});  // 8-bit RGB, no interlace
     chunk(out, "IHDR", header);
+    if (record) {
+        std::string software, comment;
+        for (const auto& [key, value] : record->entries()) {
+            if (key == "program") software = value + software;
+            if (key == "version") software += " " + value;
+            comment += key + ": " + value + "\n";
+        }
+        textChunk(out, "Software", software);
+        textChunk(out, "Comment", comment);
+    }
     chunk(out, "IDAT", z);
     chunk(out, "IEND", {});
     return out;
 }
 
-void writePng(const std::string& path, const RgbImage& image) {
-    writeFileAtomically(path, encodePng(image));
+void writePng(const std::string& path, const RgbImage& image, const Record* record) {
+    writeFileAtomically(path, encodePng(image, record));
 }
 
 }  // namespace spinlab

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "measure/record.h"
+
 namespace spinlab {
 
 struct RgbImage {
@@ -19,9 +21,10 @@ struct RgbImage {
     std::uint32_t& at(int x, int y) { return pixels[std::size_t(y) * width + x]; }
 };
 
-// The PNG file's bytes.
-std::vector<unsigned char> encodePng(const RgbImage& image);
+// The PNG file's bytes; with a record, tEXt chunks: Software (the program and version) and
+// Comment (the record's "key: value" lines).
+std::vector<unsigned char> encodePng(const RgbImage& image, const Record* record = nullptr);
 // Writes the image atomically; throws WriteError when the file cannot be written.
-void writePng(const std::string& path, const RgbImage& image);
+void writePng(const std::string& path, const RgbImage& image, const Record* record = nullptr);
 
 }  // namespace spinlab

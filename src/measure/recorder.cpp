@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "measure/atomicfile.h"
+#include "spinlab_version.h"
 
 namespace spinlab {
 
@@ -146,19 +147,56 @@ std::optional<Observables> Recorder::current() {
     }
 }
 
-void saveSeries(const std::string& path, const SeriesStore& store, bool chain) {
+void saveSeries(const std::string& path, const SeriesStore& store, bool chain,
+                const Record* record) {
     AtomicFile file(path);
     bool withField = false;
     for (const SeriesRow& row : store.rows())
         withField = withField || row.values.field != 0;
-    CsvSeries csv(file.file(), chain, withField);
+    CsvSeries csv(file.file(), chain, withField, record);
     for (const SeriesRow& row : store.rows())
         csv.row(row.trial, row.values);
     file.commit();
 }
 
 void Recorder::save(const std::string& path) const {
-    saveSeries(path, store_, model_ && model_->chain);
+    const Record record = windowRecord(program_, model_ ? model_->kind : RunKind::Square,
+                                       store_.interval(), trials());
+    saveSeries(path, store_, model_ && model_->chain, &record);
+}
+
+Record windowRecord(Program& program, RunKind kind, std::uint64_t every, std::uint64_t trials) {
+    Record r;
+    r.add("program", "spinlab");
+    r.add("version", kVersion);
+    const Model* model = findModel(kind);
+    r.add("simulation", model ? model->name : "ant");
+    MainForm& main = program.IsingModel();
+    const ModelOptions& chosen = main.state.model;
+    if (kind == RunKind::Ant) {
+        r.add("obstacles", std::to_string(program.Form1().HScroll1.Value()));
+    } else {
+        if (kind == RunKind::Chain) {
+            r.add("units", program.PolymerWindow().Iterations.Text());
+        } else {
+            r.add("size", main.GridSize.Text());
+            r.add("coupling", chosen.coupling == Coupling::Nearest ? "nearest" : "block");
+            r.add("edges", chosen.edges == Edges::Periodic ? "periodic" : "open");
+            r.add("field", shortestText(chosen.field));
+        }
+        r.add("temp", main.Temp.Text());
+        const bool cluster = kind != RunKind::Chain && chosen.cluster;
+        r.add("dynamics", cluster                   ? "wolff"
+                          : main.Glauber.Value()    ? "glauber"
+                          : main.Metropolis.Value() ? "metropolis"
+                                                    : "none");
+    }
+    if (every) {
+        r.add("every", std::to_string(every));
+        r.add("trials", std::to_string(trials));
+    }
+    r.add("seed", "none (the windows draw their own)");
+    return r;
 }
 
 }  // namespace spinlab

@@ -46,8 +46,16 @@ private:
     std::uint64_t version_ = 0;
 };
 
-// The rows as `spinlab-batch --series` writes them; throws WriteError.
-void saveSeries(const std::string& path, const SeriesStore& store, bool chain);
+// The rows and header as `spinlab-batch --series` writes them, under the record's lines;
+// throws WriteError.
+void saveSeries(const std::string& path, const SeriesStore& store, bool chain,
+                const Record* record = nullptr);
+
+// What the windows' saved files record: the program and version, the simulation of `kind`, the
+// inputs and model in force as the user saves, and that no seed was set (the windows draw their
+// own). `every` and `trials` describe a saved series (0: a picture).
+Record windowRecord(Program& program, RunKind kind, std::uint64_t every = 0,
+                    std::uint64_t trials = 0);
 
 class Recorder {
 public:

@@ -26,8 +26,9 @@ void Sampler::attach(EventPump& pump, std::uint64_t every) {
     pump.everyCall([this, &pump] { sink_(pump.calls(), totals_.now()); }, every);
 }
 
-CsvSeries::CsvSeries(std::FILE* out, bool chain, bool withField)
+CsvSeries::CsvSeries(std::FILE* out, bool chain, bool withField, const Record* record)
     : out_(out), chain_(chain), withField_(withField) {
+    if (record) std::fputs(record->commentLines().c_str(), out_);
     std::fputs(chain ? "trial,energy,count_1,count_2,count_3,count_4,count_5,count_6,count_7,"
                        "count_8,count_9\n"
                      : "trial,energy,magnetization\n",
@@ -41,7 +42,9 @@ void CsvSeries::row(std::uint64_t trial, const Observables& o) {
             std::fprintf(out_, ",%" PRId64, c);
         std::fputc('\n', out_);
     } else if (withField_) {
-        std::fprintf(out_, "%" PRIu64 ",%.9g,%" PRId64 "\n", trial, o.total(), o.magnetization);
+        // Not printf's %g, which writes a comma-decimal locale's comma.
+        std::fprintf(out_, "%" PRIu64 ",%s,%" PRId64 "\n", trial, text9(o.total()).c_str(),
+                     o.magnetization);
     } else {
         std::fprintf(out_, "%" PRIu64 ",%" PRId64 ",%" PRId64 "\n", trial, o.energy,
                      o.magnetization);

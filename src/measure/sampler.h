@@ -9,6 +9,7 @@
 
 #include "core/eventpump.h"
 #include "measure/model.h"
+#include "measure/record.h"
 
 namespace spinlab {
 
@@ -52,12 +53,12 @@ private:
     Sink sink_;
 };
 
-// The --series file: a header, then one row per sample.
+// The --series file: the record's lines (when given), a header, then one row per sample.
 class CsvSeries {
 public:
     // With a field the energies include its part (each row's own h) and are no longer whole
     // numbers.
-    CsvSeries(std::FILE* out, bool chain, bool withField = false);
+    CsvSeries(std::FILE* out, bool chain, bool withField = false, const Record* record = nullptr);
     void row(std::uint64_t trial, const Observables& o);
 
 private:

@@ -107,8 +107,9 @@ void MeasureTools::savePicture(QWidget* parent) {
     }
     const QString name = model ? defaultFileName(program_, model->name, size, QString(), ".png")
                                : defaultFileName(program_, "ant", 0, QString(), ".png");
+    const Record record = windowRecord(program_, kind);
     saver_.ask(parent, QStringLiteral("Save Picture"), name, kPng,
-               [picture](const std::string& path) { writePng(path, picture); });
+               [picture, record](const std::string& path) { writePng(path, picture, &record); });
 }
 
 void MeasureTools::saveLargeView() {
@@ -119,8 +120,9 @@ void MeasureTools::saveLargeView() {
     const QString extra = largeView_->kind() == RunKind::Cubic ? largeView_->sectionName() : "";
     const QString name =
         defaultFileName(program_, model.name, largeView_->size(), extra, "-view.png");
+    const Record record = windowRecord(program_, largeView_->kind());
     saver_.ask(largeView_.get(), QStringLiteral("Save Picture"), name, kPng,
-               [picture](const std::string& path) { writePng(path, picture); });
+               [picture, record](const std::string& path) { writePng(path, picture, &record); });
 }
 
 void MeasureTools::saveMeasurements(QWidget* parent) {
@@ -138,8 +140,10 @@ void MeasureTools::saveMeasurements(QWidget* parent) {
     const bool chain = model->chain;
     const QString name =
         defaultFileName(program_, model->name, recorder_.size(), QString(), ".csv");
-    saver_.ask(parent, QStringLiteral("Save Measurements"), name, kCsv,
-               [rows, chain](const std::string& path) { saveSeries(path, rows, chain); });
+    const Record record = windowRecord(program_, model->kind, rows.interval(), recorder_.trials());
+    saver_.ask(
+        parent, QStringLiteral("Save Measurements"), name, kCsv,
+        [rows, chain, record](const std::string& path) { saveSeries(path, rows, chain, &record); });
 }
 
 void MeasureTools::sync() {

@@ -8,7 +8,7 @@ trap 'rm -rf "$dir"' EXIT
 untimed() { sed -e 's/"seconds": [^,]*, //' -e 's/"trials_per_second": [^,]*, //' "$1"; }
 
 "$batch" chain --units 300 --trials 200000 --json >"$dir/first.json"
-seed=$(sed -n 's/.*"seed": \([0-9][0-9]*\)}$/\1/p' "$dir/first.json")
+seed=$(sed -n 's/.*"seed": \([0-9][0-9]*\),.*/\1/p' "$dir/first.json")
 single=$seed
 test -n "$seed" || { echo "no seed in: $(cat "$dir/first.json")"; exit 1; }
 "$batch" chain --units 300 --trials 200000 --json --seed "$seed" >"$dir/again.json"
@@ -24,4 +24,4 @@ test -n "$seed" || { echo "no seed on standard error: $(cat "$dir/err")"; exit 1
 cmp "$dir/first.csv" "$dir/again.csv"
 # Two runs without --seed draw different seeds.
 "$batch" chain --units 300 --trials 200000 --json >"$dir/other.json"
-! grep -q "\"seed\": $single}" "$dir/other.json"
+! grep -q "\"seed\": $single," "$dir/other.json"

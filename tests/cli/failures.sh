@@ -70,6 +70,9 @@ done <<'EOF'
 1|-|gives 1 sample,|-|square --size 10 --sweep 2:3:0.5 --trials 10000 --burn-in 0.99 --seed 1
 1|-|a field's run of 2420 trials, sampled every 100 trials after a burn-in of 484, gives 19 samples|-|square --size 10 --field-sweep 0:1:0.5 --trials 2420 --every 100 --series old.csv --seed 1
 0|-|-|new.csv|square --size 10 --field-sweep 0:1:0.5 --trials 2400 --every 100 --series new.csv --seed 1
+# --strict: a warned row is written with the others, then the exit status is 3.
+3|-|temp 2.269: too short: batches of|new.csv|square --size 63 --coupling nearest --edges periodic --sweep 2.269:2.269:1 --seed 1 --strict --series new.csv
+1|-|--strict applies only to --sweep and --field-sweep|-|square --strict
 # A failed run leaves every file it named as it was, whichever of them failed.
 2|-|Temp "abc" is not a number|-|square --temp abc --trials 10 --every 5 --series old.csv --png old.png
 2|-|Lattice Size "abc" is not a number|-|square --size abc --sweep 1:2:1 --series old.csv --seed 1

@@ -12,6 +12,9 @@ sweep() {
 sweep 2:4:0.1 2 whole.csv
 sweep 2:3:0.1 1 part1.csv
 sweep 3.1:4:0.1 1 part2.csv
-{ head -n 1 part1.csv; tail -q -n +2 part*.csv | LC_ALL=C sort -t, -k1,1g; } >merged.csv
-test "$(wc -l <whole.csv)" -eq 22
+{
+    sed -n '/^#/p;/^#/!{p;q}' part1.csv
+    for f in part*.csv; do sed '1,/^[^#]/d' "$f"; done | LC_ALL=C sort -t, -k1,1g
+} >merged.csv
+test "$(grep -vc '^#' whole.csv)" -eq 22
 diff whole.csv merged.csv

@@ -29,7 +29,10 @@ Report runAnt(const Options& options, AtomicFile* picture) {
     report.addInteger("y", walk.y);
     report.addInteger("heading", walk.startHeading);
     report.addText("label", form.Label1.Caption());
-    if (picture) picture->write(encodePng(windowPicture(harness.program(), RunKind::Ant)));
+    if (picture) {
+        const Record record = runRecord(options);
+        picture->write(encodePng(windowPicture(harness.program(), RunKind::Ant), &record));
+    }
     return report;
 }
 

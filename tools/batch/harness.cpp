@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "app/application.h"
+#include "measure/record.h"
 
 namespace spinlab::batch {
 
@@ -25,9 +26,7 @@ void Report::addText(const std::string& key, const std::string& text) {
 }
 
 void Report::addNumber(const std::string& key, double value) {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.9g", std::isfinite(value) ? value : 0.0);
-    add(key, buf);
+    add(key, text9(std::isfinite(value) ? value : 0.0));
 }
 
 void Report::addInteger(const std::string& key, std::int64_t value) {

@@ -16,6 +16,7 @@
 #include "batch/harness.h"
 #include "batch/options.h"
 #include "batch/runners.h"
+#include "core/errors.h"
 #include "measure/atomicfile.h"
 #include "measure/model.h"
 #include "spinlab_version.h"
@@ -170,39 +171,56 @@ std::string partialName(const std::string& series) {
     return series + ".partial";
 }
 
-// With --resume: writes to `out` the header and the rows that FILE.partial holds, after checking
-// that they are this sweep's, and returns how many rows that is. No partial file: 0.
-std::size_t resumeFrom(const Model& model, const Options& options, std::FILE* out) {
+struct Resumed {
+    std::size_t rows = 0;
+    std::size_t warned = 0;  // rows whose warning column is not empty
+};
+
+// With --resume: writes to `out` the record, header and rows that FILE.partial holds, after
+// checking that they are this sweep's, and says how many rows that is. No partial file: none.
+Resumed resumeFrom(const Model& model, const Options& options, std::FILE* out) {
     const std::string partial = partialName(options.series);
     std::ifstream in(partial, std::ios::binary);
     if (!in) {
-        if (errno == ENOENT) return 0;
+        if (errno == ENOENT) return {};
         throw OutputFailure{"cannot read " + partial + ": " + std::strerror(errno)};
     }
     std::ostringstream read;
     read << in.rdbuf();
     const std::string text = read.str();
-    if (text.empty()) return 0;
+    if (text.empty()) return {};
     const std::string header = sweepHeader(model, options);
     if (!text.starts_with(header)) {
-        throw UsageError{"--resume: " + partial +
-                         " was not written by this sweep: its first lines are not this "
-                         "command's"};
+        // The first line that differs says which option or seed made the file another sweep's.
+        std::size_t line = 1, from = 0;
+        for (std::size_t end; (end = header.find('\n', from)) != std::string::npos; ++line) {
+            if (text.compare(from, end + 1 - from, header, from, end + 1 - from) != 0) {
+                const std::size_t theirs = text.find('\n', from);
+                throw UsageError{
+                    "--resume: " + partial + " was not written by this sweep: its line " +
+                    std::to_string(line) + " is " + quoteInput(text.substr(from, theirs - from)) +
+                    ", not " + quoteInput(header.substr(from, end - from))};
+            }
+            from = end + 1;
+        }
     }
     const std::vector<std::string> keys = sweepRowKeys(options);
-    std::size_t rows = 0, at = header.size();
+    Resumed kept;
+    std::size_t at = header.size();
     // A last line without its end was being written when the sweep stopped: it is run again.
     for (std::size_t end; (end = text.find('\n', at)) != std::string::npos; at = end + 1) {
-        if (rows >= keys.size() || text.compare(at, keys[rows].size(), keys[rows]) != 0) {
+        const std::size_t row = kept.rows;
+        if (row >= keys.size() || text.compare(at, keys[row].size(), keys[row]) != 0) {
             throw UsageError{"--resume: " + partial + " was not written by this sweep: its row " +
-                             std::to_string(rows + 1) +
-                             (rows < keys.size() ? " does not begin \"" + keys[rows] + "\""
-                                                 : " is one more than the sweep has")};
+                             std::to_string(row + 1) +
+                             (row < keys.size() ? " does not begin \"" + keys[row] + "\""
+                                                : " is one more than the sweep has")};
         }
-        ++rows;
+        ++kept.rows;
+        if (text[end - 1] != ',') ++kept.warned;  // the warning column is the last
     }
     std::fwrite(text.data(), 1, at, out);
-    return rows;
+    return kept;
 }
 
 // Without --seed the run draws one and says so before it starts, so that even a run cut short
@@ -218,8 +236,16 @@ Options withSeed(Options options) {
     return options;
 }
 
+// The seed, then what else made the run: the version, the model and run options as texts and
+// the command that repeats it (the report already names the simulation and the trials).
 void addSeed(Report& report, const Options& options) {
     report.add("seed", std::to_string(*options.seed));
+    const Record record = runRecord(options);
+    for (const auto& [key, value] : record.entries()) {
+        if (key != "program" && key != "simulation" && key != "trials" && key != "seed" &&
+            key != "obstacles")
+            report.addText(key, value);
+    }
 }
 
 int run(const Options& given) {
@@ -240,17 +266,12 @@ int run(const Options& given) {
         return 0;
     }
     const Model& model = *findModel(options.simulation);
+    std::size_t warned = 0;
     if (!options.sweep.empty()) {
-        const std::size_t kept = options.resume ? resumeFrom(model, options, series.file()) : 0;
-        runSweep(model, options, series.file(), kept);
-        if (sweepToFile) {
-            commitAll(series, picture);
-            // The whole sweep is in place: rows an earlier stop kept are of no further use.
-            ::unlink(partialName(options.series).c_str());
-            return 0;
-        }
+        const Resumed kept = options.resume ? resumeFrom(model, options, series.file()) : Resumed{};
+        warned = kept.warned + runSweep(model, options, series.file(), kept.rows);
     } else if (!options.fieldSweep.empty()) {
-        runFieldSweep(model, options, series.file());
+        warned = runFieldSweep(model, options, series.file());
     } else {
         Report report = runModel(model, options, series.file(), picture.atomic());
         addSeed(report, options);
@@ -260,6 +281,13 @@ int run(const Options& given) {
         return 0;
     }
     commitAll(series, picture);
+    // The whole sweep is in place: rows an earlier stop kept are of no further use.
+    if (sweepToFile) ::unlink(partialName(options.series).c_str());
+    if (warned && options.strict) {
+        std::fprintf(stderr, "spinlab-batch: --strict: %zu %s warned\n", warned,
+                     warned == 1 ? "row is" : "rows are");
+        return 3;
+    }
     return 0;
 }
 

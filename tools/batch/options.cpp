@@ -12,6 +12,7 @@
 #include "core/errors.h"
 #include "core/rng.h"
 #include "core/simstate.h"
+#include "spinlab_version.h"
 
 namespace spinlab::batch {
 
@@ -68,14 +69,18 @@ const char kHelpText[] =
     "                    ... up to T2, in parallel, and one CSV row per temperature (to --series,\n"
     "                    default standard output): temp,trials,energy_mean,energy_err,\n"
     "                    abs_m_mean,abs_m_err per site for the lattices, and temp,trials,\n"
-    "                    energy_mean,energy_err,frac_1,...,frac_9 per unit for the chain;\n"
-    "                    errors are one standard error from 20 batch means. Samples are taken\n"
-    "                    every --every trials (default: once per site, a sweep of the lattice;\n"
-    "                    with wolff, every cluster move).\n"
+    "                    energy_mean,energy_err (per bond),frac_1,...,frac_9,frac_1_err,...,\n"
+    "                    frac_9_err for the chain; errors are one standard error from 20\n"
+    "                    batch means. Samples are taken every --every trials (default: once\n"
+    "                    per site, a sweep of the lattice; with wolff, every cluster move).\n"
     "                    The lattices' rows go on with chi_mean,chi_err,c_mean,c_err,u4_mean,\n"
     "                    u4_err: the susceptibility sites (<m^2> - <|m|>^2) / T, the specific\n"
     "                    heat sites (<e^2> - <e>^2) / T^2 and the Binder cumulant\n"
-    "                    1 - <m^4> / (3 <m^2>^2), m and e per site, errors from 20 batches\n"
+    "                    1 - <m^4> / (3 <m^2>^2), m and e per site, errors from a jackknife\n"
+    "                    over 20 batches. Every row ends with sweeps (the work it holds),\n"
+    "                    tau_e, tau_m (lattices; autocorrelation times in sweeps) and warning,\n"
+    "                    empty unless the batches are under 10 autocorrelation times, the\n"
+    "                    binning has not converged or the halves of the run drift apart\n"
     "  --sizes LIST      sweep: every size in LIST (read as --size, comma-separated, such as\n"
     "                    15,31,63) runs every temperature, all in parallel; the rows then start\n"
     "                    with a size column, size by size\n"
@@ -83,9 +88,9 @@ const char kHelpText[] =
     "                    square, cubic: one run through the fields H1, H1 + STEP, ... up to H2\n"
     "                    and back down to H1, the lattice kept from one field to the next,\n"
     "                    --trials trials at each, and one CSV row per field in that order (to\n"
-    "                    --series, default standard output): field,m_mean,m_err, the\n"
-    "                    magnetisation per site and one standard error from 20 batch means,\n"
-    "                    for a hysteresis loop\n"
+    "                    --series, default standard output): field,m_mean,m_err,sweeps,\n"
+    "                    tau_m,warning, the magnetisation per site and one standard error\n"
+    "                    from 20 batch means, for a hysteresis loop\n"
     "  --burn-in F       sweeps: the first share F of each run's trials (each field's) is left\n"
     "                    out (default 0.2); a run must keep 20 samples, one per batch\n"
     "  --threads N       --sweep: runs at a time (default: one per CPU the process may run on,\n"
@@ -95,7 +100,11 @@ const char kHelpText[] =
     "                    stopped sweep keeps, if there is one; the file comes out byte for\n"
     "                    byte as from a sweep never stopped. A partial file whose lines are not\n"
     "                    this command's is refused\n"
+    "  --strict          sweeps: a warned row is an error (all rows written, exit status 3)\n"
     "With --seed the series, pictures and sweeps are byte for byte the same on every run.\n"
+    "CSV files open with \"# key: value\" lines recording the program, version, options, seed\n"
+    "and a command that repeats the run (a sweep's: each row alone); --png writes them as\n"
+    "PNG text chunks.\n"
     "\n"
     "Output: simulation, trials, seconds and trials_per_second (the loop alone, set-up\n"
     "excluded), label (the trial counter's caption at the end), energy and magnetization of the\n"
@@ -109,7 +118,8 @@ const char kHelpText[] =
     "the cap ended the walk), x and y (the ant's last cell, on the 135 x 143 picture at 15\n"
     "twips per pixel), heading (the start heading: 1 up, 2 right, 3 down, 4 left) and label\n"
     "(the step counter's caption, \"1,234\").\n"
-    "With --json both end with seed, the seed the run used (given or drawn).\n"
+    "Both end with seed, the seed the run used (given or drawn), then version, the model and\n"
+    "run options (size or units, temp, dynamics, coupling, edges, field) and command.\n"
     "\n"
     "Stopped by SIGINT, SIGTERM or SIGHUP, a run removes its temporary files, leaves every\n"
     "file it named as it was, and exits with 128 + the signal; a sweep to --series FILE keeps\n"
@@ -117,8 +127,8 @@ const char kHelpText[] =
     "\n"
     "Exit status: 0 on success, 1 for a malformed command line or an output that cannot be\n"
     "written (standard output too), 2 when an input fails as it would in the window (not a\n"
-    "number, out of range, lattice too large), 128 + the signal when stopped; the message\n"
-    "names the input.\n";
+    "number, out of range, lattice too large); the message names the input; 3 with --strict\n"
+    "when a sweep row was warned; 128 + the signal when stopped.\n";
 
 namespace {
 
@@ -293,12 +303,12 @@ const std::vector<Scope>& scopes() {
         const std::vector<std::string_view> lattices = {"square", "cubic"};
         const std::vector<std::string_view> measured = {"square", "cubic", "chain"};
         return std::vector<Scope>{
-            {"--size", lattices},    {"--units", {"chain"}},   {"--obstacles", {"ant"}},
-            {"--temp", measured},    {"--dynamics", measured}, {"--every", measured},
-            {"--series", measured},  {"--sweep", measured},    {"--burn-in", measured},
-            {"--threads", measured}, {"--resume", measured},   {"--coupling", lattices},
-            {"--edges", lattices},   {"--field", lattices},    {"--field-sweep", lattices},
-            {"--sizes", lattices},
+            {"--size", lattices},        {"--units", {"chain"}},   {"--obstacles", {"ant"}},
+            {"--temp", measured},        {"--dynamics", measured}, {"--every", measured},
+            {"--series", measured},      {"--sweep", measured},    {"--burn-in", measured},
+            {"--threads", measured},     {"--strict", measured},   {"--resume", measured},
+            {"--coupling", lattices},    {"--edges", lattices},    {"--field", lattices},
+            {"--field-sweep", lattices}, {"--sizes", lattices},
         };
     }();
     return table;
@@ -352,6 +362,8 @@ void checkScopes(const Options& o, const std::vector<std::string>& given) {
         if (has("--series") && !has("--every")) throw UsageError{"--series needs --every"};
     }
     if (!sweep && has("--threads")) throw UsageError{"--threads applies only to --sweep"};
+    if (!sweep && !fieldSweep && has("--strict"))
+        throw UsageError{"--strict applies only to --sweep and --field-sweep"};
     if (!sweep && has("--sizes")) throw UsageError{"--sizes applies only to --sweep"};
     if (!sweep && has("--resume")) throw UsageError{"--resume applies only to --sweep"};
     if (has("--resume") && (o.series.empty() || o.series == "-"))
@@ -362,6 +374,70 @@ void checkScopes(const Options& o, const std::vector<std::string>& given) {
 }
 
 }  // namespace
+
+Record runRecord(const Options& o) {
+    Record r;
+    std::string command = "spinlab-batch " + o.simulation;
+    auto option = [&](const std::string& name, const std::string& value) {
+        r.add(name.substr(2), value);
+        command += " " + name + " " + shellWord(value);
+    };
+    r.add("program", "spinlab-batch");
+    r.add("version", kVersion);
+    r.add("simulation", o.simulation);
+    const bool lattice = o.simulation == "square" || o.simulation == "cubic";
+    const bool sweep = !o.sweep.empty();
+    if (o.simulation == "ant") {
+        option("--obstacles", std::to_string(o.obstacles));
+    } else if (o.simulation == "chain") {
+        option("--units", o.units);
+    } else if (!o.sizes.empty()) {
+        std::string list;
+        for (const std::string& size : o.sizes)
+            list += (list.empty() ? "" : ",") + size;
+        option("--sizes", list);
+    } else {
+        option("--size", o.size);
+    }
+    if (lattice) {
+        option("--coupling", o.coupling);
+        option("--edges", o.edges);
+        if (o.fieldSweep.empty()) option("--field", o.field);
+    }
+    if (o.simulation != "ant") {
+        if (!sweep) option("--temp", o.temp);
+        option("--dynamics", o.dynamics);
+    }
+    option("--trials", std::to_string(o.trials));
+    if (o.every) option("--every", std::to_string(o.every));
+    if (sweep || !o.fieldSweep.empty()) {
+        if (!o.every)
+            r.add(
+                "every",
+                "once per sweep, as many trials as sites or units (each cluster move with wolff)");
+        option("--burn-in", shortestText(o.burnIn));
+    }
+    option("--seed", o.seed ? std::to_string(*o.seed) : std::string("none"));
+    if (!o.fieldSweep.empty()) option("--field-sweep", o.fieldSweep);
+    if (sweep) {
+        // Each row is seeded from its own temperature (and size), never from the ends.
+        const std::string step = o.sweep.substr(o.sweep.rfind(':') + 1);
+        r.add("sweep-step", step);
+        r.add("rows", o.sizes.empty()
+                          ? "each row repeats alone with --sweep T:T:" + step + " and T its temp"
+                          : "each row repeats alone with --sizes S --sweep T:T:" + step +
+                                " and S and T its size and temp");
+        command += " --sweep T:T:" + shellWord(step);
+    }
+    if (o.strict) command += " --strict";
+    if (!sweep && o.fieldSweep.empty()) {
+        if (!o.series.empty()) command += " --series " + shellWord(o.series);
+        if (!o.png.empty()) command += " --png " + shellWord(o.png);
+        if (o.json) command += " --json";
+    }
+    r.add("command", command);
+    return r;
+}
 
 std::optional<Options> parseOptions(const std::vector<std::string>& args) {
     Options options;
@@ -402,6 +478,8 @@ std::optional<Options> parseOptions(const std::vector<std::string>& args) {
             options.seed = wholeNumber(a, value(a), 0);
         } else if (a == "--json") {
             options.json = true;
+        } else if (a == "--strict") {
+            options.strict = true;
         } else if (a == "--every") {
             options.every = wholeNumber(a, value(a), 1);
         } else if (a == "--series") {

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "measure/record.h"
+
 namespace spinlab::batch {
 
 struct Options {
@@ -32,7 +34,14 @@ struct Options {
     std::string fieldSweep;          // H1:H2:STEP, up and back down in one run
     std::vector<std::string> sizes;  // --sizes: sizes as typed, each swept over the temperatures
     bool version = false;            // --version: print the version, run nothing
+    bool strict = false;             // sweeps: a warned row makes the exit status 3
 };
+
+// The record of what made a run's or a sweep's output: program, version, simulation, every
+// model and run option with its value, the seed (which must be set) and a command line that
+// repeats it. A sweep's record leaves out the ends of the range, so that every shard of one
+// sweep carries the same record; each row repeats alone with --sweep T:T:STEP.
+Record runRecord(const Options& options);
 
 // The temperatures of a sweep, T1, T1 + STEP, ... up to T2 inclusive, as the texts their rows
 // and runs use. They are computed in decimal, so a temperature has the same text whichever

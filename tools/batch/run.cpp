@@ -17,9 +17,10 @@ Report runModel(const Model& model, const Options& options, std::FILE* series,
 
     std::unique_ptr<CsvSeries> csv;
     std::unique_ptr<Sampler> sampler;
+    const Record record = runRecord(options);
     if (series) {
         csv = std::make_unique<CsvSeries>(series, model.chain,
-                                          program.IsingModel().state.model.field != 0);
+                                          program.IsingModel().state.model.field != 0, &record);
         sampler = std::make_unique<Sampler>(
             program, model, [&](std::uint64_t trial, const Observables& o) { csv->row(trial, o); });
         sampler->attach(harness.pump(), options.every);
@@ -53,7 +54,7 @@ Report runModel(const Model& model, const Options& options, std::FILE* series,
     } else {
         report.addInteger("magnetization", o.magnetization);
     }
-    if (picture) picture->write(encodePng(model.picture(program)));
+    if (picture) picture->write(encodePng(model.picture(program), &record));
     return report;
 }
 

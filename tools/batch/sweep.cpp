@@ -12,23 +12,24 @@
 
 #include "app/application.h"
 #include "batch/runners.h"
+#include "measure/accumulator.h"
 #include "measure/model.h"
+#include "measure/record.h"
 #include "measure/sampler.h"
-#include "measure/stats.h"
 
 namespace spinlab::batch {
 
 namespace {
 
-// What one temperature's run gives: averages per site (per unit for the chain).
+// What one temperature's run gives: averages per site (per bond and per unit for the chain).
 struct Point {
     std::string size;  // with --sizes
     std::string temp;
     std::uint64_t trials = 0;
-    Estimate energy;
-    Estimate absMagnetization;
-    Fluctuations fluctuations;
-    std::array<double, 9> fractions{};
+    RunAnalysis analysis;
+    double sweeps = 0;  // the work the run holds, in sweeps of the sites
+    double sweepsPerSample = 0;
+    Verdict verdict;
     std::string failure;
     bool usage = false;  // the failure is the command line's: exit status 1
 };
@@ -95,34 +96,57 @@ Point measure(const Model& model, const Options& options) {
         requireSamples(samples, "--sweep: a run of " + std::to_string(options.trials) + " trials",
                        every, burnIn);
     }
-    std::vector<double> energy, absM, m;
-    std::array<std::vector<double>, 9> fractions;
-    double sites = 1;
+    RunAccumulator run(samples);
+    SimState& state = program.IsingModel().state;
+    const std::int64_t acceptedBefore = state.drift.accepted;
+    std::int64_t acceptedFirst = 0, acceptedLast = 0;
+    double sites = 1, bonds = 1;
     Sampler sampler(program, model, [&](std::uint64_t trial, const Observables& o) {
         if (trial <= burnIn) return;
-        if (energy.empty()) sites = model.sites(program);
-        energy.push_back(o.total() / sites);
-        absM.push_back(std::fabs(double(o.magnetization)) / sites);
-        m.push_back(double(o.magnetization) / sites);
-        for (std::size_t s = 0; s < 9; ++s)
-            fractions[s].push_back(double(o.counts[s]) / sites);
+        if (run.samples() == 0) {
+            sites = model.sites(program);
+            // A chain of n + 1 units has n bonds; one unit alone has none and energy 0.
+            bonds = model.chain ? std::max(1.0, sites - 1) : sites;
+            acceptedFirst = state.drift.accepted;
+        }
+        acceptedLast = state.drift.accepted;
+        if (model.chain) {
+            std::array<double, 9> fractions;
+            for (std::size_t s = 0; s < 9; ++s)
+                fractions[s] = double(o.counts[s]) / sites;
+            run.add(o.total() / bonds, fractions);
+        } else {
+            run.add(o.total() / sites, double(o.magnetization) / sites);
+        }
     });
     sampler.attach(harness.pump(), every);
     harness.run(program.IsingModel().Command1, program.IsingModel().Command2);
-    point.energy = batchMeans(energy);
-    point.absMagnetization = batchMeans(absM);
-    if (!model.chain && !energy.empty()) {
-        point.fluctuations =
-            fluctuations(energy, m, sites, program.IsingModel().rule.temperature());
+    point.analysis =
+        analyse(run, sites, model.chain ? 0.0 : program.IsingModel().rule.temperature());
+    // Work in sweeps: a chain's trial (a pass) moves one unit, a cluster move the sites it flips.
+    if (state.model.cluster && !model.chain) {
+        point.sweeps = double(state.drift.accepted - acceptedBefore) / sites;
+        point.sweepsPerSample = run.samples() > 1 ? double(acceptedLast - acceptedFirst) / sites /
+                                                        double(run.samples() - 1)
+                                                  : 0.0;
+    } else {
+        point.sweeps = double(options.trials) / sites;
+        point.sweepsPerSample = double(every) / sites;
     }
-    for (std::size_t s = 0; s < 9; ++s)
-        point.fractions[s] = batchMeans(fractions[s]).mean;
+    point.verdict = judge(point.analysis, point.sweepsPerSample, true, !model.chain);
+    if (!point.verdict.advice.empty() && !model.chain && options.dynamics != "wolff") {
+        point.verdict.advice += " or try --dynamics wolff near the critical point";
+    }
     return point;
+}
+
+void writeRecord(std::FILE* out, const Options& options) {
+    std::fputs(runRecord(options).commentLines().c_str(), out);
 }
 
 }  // namespace
 
-void runFieldSweep(const Model& model, const Options& options, std::FILE* out) {
+std::size_t runFieldSweep(const Model& model, const Options& options, std::FILE* out) {
     const std::vector<std::string> fields = sweepFields(options.fieldSweep);
     std::vector<double> values;
     Harness harness(options);
@@ -157,15 +181,34 @@ void runFieldSweep(const Model& model, const Options& options, std::FILE* out) {
                        "--field-sweep: a field's run of " + std::to_string(trials) + " trials",
                        every, burnIn);
     }
-    std::vector<std::vector<double>> m(fields.size());
+    // One field's accumulator at a time: the fields run one after the other.
+    struct FieldRow {
+        Estimate m;
+        Autocorrelation tau;
+        Verdict verdict;
+    };
+    std::vector<FieldRow> rows;
+    rows.reserve(fields.size());
+    auto expected = [&](std::uint64_t k) {
+        return samplesIn(k * trials + burnIn, (k + 1) * trials, every);
+    };
+    RunAccumulator run(expected(0), true);
     double sites = 1;
     bool counted = false;
+    auto close = [&] {
+        const RunAnalysis a = analyse(run, sites, 0.0);
+        rows.push_back({a.magnetization, a.tauM, judge(a, double(every) / sites, false, true)});
+    };
     Sampler sampler(program, model, [&](std::uint64_t trial, const Observables& o) {
         const std::uint64_t step = (trial - 1) / trials;
-        if (step >= m.size() || (trial - 1) % trials < burnIn) return;
+        if (step >= fields.size() || (trial - 1) % trials < burnIn) return;
         if (!counted) sites = model.sites(program);
         counted = true;
-        m[step].push_back(double(o.magnetization) / sites);
+        while (rows.size() < step) {
+            close();
+            run = RunAccumulator(expected(rows.size()), true);
+        }
+        run.add(0.0, double(o.magnetization) / sites);
     });
     sampler.attach(harness.pump(), every);
     for (std::size_t k = 1; k < values.size(); ++k) {
@@ -174,11 +217,29 @@ void runFieldSweep(const Model& model, const Options& options, std::FILE* out) {
     }
     harness.run(program.IsingModel().Command1, program.IsingModel().Command2,
                 trials * values.size());
-    std::fputs("field,m_mean,m_err\n", out);
-    for (std::size_t k = 0; k < fields.size(); ++k) {
-        const Estimate e = batchMeans(m[k]);
-        std::fprintf(out, "%s,%.9g,%.9g\n", fields[k].c_str(), e.mean, e.error);
+    while (rows.size() < fields.size()) {
+        close();
+        run = RunAccumulator(expected(rows.size()), true);
     }
+    writeRecord(out, options);
+    std::fputs("field,m_mean,m_err,sweeps,tau_m,warning\n", out);
+    std::size_t warned = 0;
+    const double sweeps = double(trials) / sites;
+    for (std::size_t k = 0; k < fields.size(); ++k) {
+        const FieldRow& r = rows[k];
+        std::string line = fields[k];
+        for (double v : {r.m.mean, r.m.error, sweeps}) {
+            line += ',';
+            appendText9(line, v);
+        }
+        line += ',' + text9(r.tau.tau * double(every) / sites, 3) + ',' + r.verdict.warning + '\n';
+        std::fputs(line.c_str(), out);
+        if (r.verdict.warning.empty()) continue;
+        ++warned;
+        std::fprintf(stderr, "spinlab-batch: field %s (row %zu): %s: %s\n", fields[k].c_str(),
+                     k + 1, r.verdict.warning.c_str(), r.verdict.advice.c_str());
+    }
+    return warned;
 }
 
 unsigned defaultThreads() {
@@ -204,36 +265,47 @@ SweepRuns sweepRuns(const Options& options) {
             options.sizes.empty() ? std::vector<std::string>{options.size} : options.sizes};
 }
 
-std::string format(const char* pattern, auto... values) {
-    char text[64];
-    std::snprintf(text, sizeof text, pattern, values...);
-    return text;
-}
-
 std::string sweepRow(const Model& model, const Options& options, const Point& p) {
-    std::string row = options.sizes.empty() ? "" : p.size + ",";
-    row += p.temp + "," + std::to_string(p.trials) +
-           format(",%.9g,%.9g", p.energy.mean, p.energy.error);
+    const RunAnalysis& a = p.analysis;
+    std::string line;
+    if (!options.sizes.empty()) line += p.size + ",";
+    line += p.temp + "," + std::to_string(p.trials);
+    auto put = [&line](double v) {
+        line += ',';
+        appendText9(line, v);
+    };
+    put(a.energy.mean);
+    put(a.energy.error);
     if (model.chain) {
-        for (double f : p.fractions)
-            row += format(",%.9g", f);
+        for (const Estimate& f : a.fractions)
+            put(f.mean);
+        for (const Estimate& f : a.fractions)
+            put(f.error);
     } else {
-        row += format(",%.9g,%.9g", p.absMagnetization.mean, p.absMagnetization.error);
-        for (const Estimate* e :
-             {&p.fluctuations.susceptibility, &p.fluctuations.specificHeat, &p.fluctuations.binder})
-            row += format(",%.9g,%.9g", e->mean, e->error);
+        put(a.absMagnetization.mean);
+        put(a.absMagnetization.error);
+        for (const Estimate* e : {&a.fluctuations.susceptibility, &a.fluctuations.specificHeat,
+                                  &a.fluctuations.binder}) {
+            put(e->mean);
+            put(e->error);
+        }
     }
-    return row + "\n";
+    put(p.sweeps);
+    line += ',' + text9(a.tauE.tau * p.sweepsPerSample, 3);
+    if (!model.chain) line += ',' + text9(a.tauM.tau * p.sweepsPerSample, 3);
+    return line + ',' + p.verdict.warning + '\n';
 }
 
 }  // namespace
 
 std::string sweepHeader(const Model& model, const Options& options) {
-    return std::string(options.sizes.empty() ? "" : "size,") +
+    return runRecord(options).commentLines() + (options.sizes.empty() ? "" : "size,") +
            (model.chain ? "temp,trials,energy_mean,energy_err,frac_1,frac_2,frac_3,frac_4,"
-                          "frac_5,frac_6,frac_7,frac_8,frac_9\n"
+                          "frac_5,frac_6,frac_7,frac_8,frac_9,frac_1_err,frac_2_err,"
+                          "frac_3_err,frac_4_err,frac_5_err,frac_6_err,frac_7_err,"
+                          "frac_8_err,frac_9_err,sweeps,tau_e,warning\n"
                         : "temp,trials,energy_mean,energy_err,abs_m_mean,abs_m_err,chi_mean,"
-                          "chi_err,c_mean,c_err,u4_mean,u4_err\n");
+                          "chi_err,c_mean,c_err,u4_mean,u4_err,sweeps,tau_e,tau_m,warning\n");
 }
 
 std::vector<std::string> sweepRowKeys(const Options& options) {
@@ -247,20 +319,20 @@ std::vector<std::string> sweepRowKeys(const Options& options) {
     return keys;
 }
 
-void runSweep(const Model& model, const Options& options, std::FILE* out, std::size_t first) {
+std::size_t runSweep(const Model& model, const Options& options, std::FILE* out,
+                     std::size_t first) {
     const SweepRuns sweep = sweepRuns(options);
     const std::size_t runs = sweep.count();
     const std::size_t todo = runs - std::min(first, runs);
     std::vector<Point> points(runs);
     unsigned threads = options.threads ? options.threads : defaultThreads();
-    threads = std::max(
-        1u, std::min<unsigned>(threads, static_cast<unsigned>(std::max<std::size_t>(todo, 1))));
+    threads = std::max(1u, std::min<unsigned>(threads, static_cast<unsigned>(todo)));
 
     // Rows go out in order, each as soon as it and every row before it are finished, flushed,
-    // so that a sweep stopped part way keeps its finished rows. The header goes with the first
-    // row: a sweep that fails at once writes nothing.
+    // so that a sweep stopped part way keeps its finished rows. The record and header go with
+    // the first row: a sweep that fails at once writes nothing.
     std::atomic<std::size_t> next{first};
-    std::size_t written = first, done = 0;
+    std::size_t written = first, done = 0, warned = 0;
     std::vector<char> finished(runs, 0);
     bool failed = false;
     int writeError = 0;
@@ -296,8 +368,8 @@ void runSweep(const Model& model, const Options& options, std::FILE* out, std::s
                     next = runs;
                     break;
                 }
-                if (written == 0) std::fputs(sweepHeader(model, options).c_str(), out);
                 errno = 0;
+                if (written == 0) std::fputs(sweepHeader(model, options).c_str(), out);
                 std::fputs(sweepRow(model, options, p).c_str(), out);
                 // A write that fails ends the sweep: its reason is lost to a later flush.
                 if ((std::fflush(out) != 0 || std::ferror(out)) && !writeError) {
@@ -305,6 +377,12 @@ void runSweep(const Model& model, const Options& options, std::FILE* out, std::s
                     failed = true;
                     next = runs;
                 }
+                if (p.verdict.warning.empty()) continue;
+                ++warned;
+                const std::string row =
+                    (options.sizes.empty() ? "" : "size " + p.size + " ") + "temp " + p.temp;
+                std::fprintf(stderr, "spinlab-batch: %s: %s: %s\n", row.c_str(),
+                             p.verdict.warning.c_str(), p.verdict.advice.c_str());
             }
             if (showProgress) {
                 const std::size_t width = 30, filled = width * done / todo;
@@ -330,6 +408,7 @@ void runSweep(const Model& model, const Options& options, std::FILE* out, std::s
         if (p.usage) throw UsageError{p.failure};
         if (!p.failure.empty()) throw RunFailure{p.failure};
     }
+    return warned;
 }
 
 }  // namespace spinlab::batch
