@@ -116,19 +116,22 @@ submitted=$(bash submit.sh)
 echo "$submitted"
 merge_job=${submitted##* }
 # The whole sweep the four parts make up, run here while Slurm runs the parts.
-nice spinlab-batch square --size 40 --trials 20000000 --seed 1 --sweep 2:6:0.1 --series whole.csv
+nice spinlab-batch square --size 40 --trials 20000000 --seed 1 --sweep 2:6:0.1 --series whole.csv \
+    2>whole.err
 for _ in $(seq 900); do
     [ -z "$(squeue -h -o %i)" ] && break
     sleep 0.2
 done
 [ -z "$(squeue -h -o %i)" ] || fail "jobs still queued: $(squeue)"
 scontrol show job "$merge_job" 2>/dev/null | grep -o 'JobState=[A-Z]*' || true
+# The tasks' standard error: the rows the sweep warned about, as the whole sweep's.
 for out in slurm-*.out; do
-    [ -s "$out" ] && { echo "$out:"; sed 's/^/    /' "$out"; }
+    echo "$out: $(wc -l <"$out") lines"
 done
+cat slurm-*.out | sort | cmp - <(sort whole.err) || fail "the tasks warned otherwise than the whole sweep"
 [ -f sweep.csv ] || fail "the merge job wrote no sweep.csv"
 cmp whole.csv sweep.csv || fail "the merged file differs from the whole sweep"
-echo "sweep.csv: $(($(wc -l <sweep.csv) - 1)) rows, the whole sweep byte for byte"
+echo "sweep.csv: $(($(grep -vc '^#' sweep.csv) - 1)) rows and $(grep -c '^#' sweep.csv) record lines, the whole sweep byte for byte"
 
 cd "$repo"
 step "stopping the daemons"
