@@ -381,6 +381,8 @@ std::size_t runSweep(const Model& model, const Options& options, std::FILE* out,
                 ++warned;
                 const std::string row =
                     (options.sizes.empty() ? "" : "size " + p.size + " ") + "temp " + p.temp;
+                // The warning takes the progress bar's line; the bar comes back below it.
+                if (showProgress) std::fprintf(stderr, "\r%50s\r", "");
                 std::fprintf(stderr, "spinlab-batch: %s: %s: %s\n", row.c_str(),
                              p.verdict.warning.c_str(), p.verdict.advice.c_str());
             }
