@@ -136,18 +136,26 @@ void addSeed(Report& report, const Options& options) {
     report.add("seed", std::to_string(*options.seed));
 }
 
+// Whether a file name stands for standard output, which the summary then keeps out of.
+bool isStandardOutput(const std::string& path) {
+    return path == "-" || path == "/dev/stdout" || path == "/dev/fd/1" || path == "/proc/self/fd/1";
+}
+
 int run(const Options& given) {
     const Options options = withSeed(given);
+    std::FILE* summary =
+        isStandardOutput(options.series) || isStandardOutput(options.png) ? stderr : stdout;
     // Both files are opened before the run, so a folder that is missing shows at once.
     Output series(options.series.empty() && (!options.sweep.empty() || !options.fieldSweep.empty())
                       ? "-"
                       : options.series);
-    Output picture(options.png, false);
+    // The picture is written whole, so "-" goes through its place in /dev.
+    Output picture(options.png == "-" ? "/dev/stdout" : options.png, false);
     if (options.simulation == "ant") {
         Report report = runAnt(options, picture.atomic());
         addSeed(report, options);
         commitAll(series, picture);
-        print(stdout, report, options.json);
+        print(summary, report, options.json);
         return 0;
     }
     const Model& model = *findModel(options.simulation);
@@ -159,8 +167,8 @@ int run(const Options& given) {
         Report report = runModel(model, options, series.file(), picture.atomic());
         addSeed(report, options);
         commitAll(series, picture);
-        // With the series on standard output the summary keeps out of its way.
-        print(options.series == "-" ? stderr : stdout, report, options.json);
+        // With the series or the picture on standard output the summary keeps out of its way.
+        print(summary, report, options.json);
         return 0;
     }
     commitAll(series, picture);

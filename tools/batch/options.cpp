@@ -7,10 +7,12 @@
 #include <charconv>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <string_view>
 
 #include "core/errors.h"
 #include "core/rng.h"
+#include "core/runtime.h"
 #include "core/simstate.h"
 
 namespace spinlab::batch {
@@ -342,6 +344,65 @@ void checkScopes(const Options& o, const std::vector<std::string>& given) {
     }
     if (!sweep && has("--threads")) throw UsageError{"--threads applies only to --sweep"};
     if (!sweep && has("--sizes")) throw UsageError{"--sizes applies only to --sweep"};
+    if (has("--sizes") && has("--size"))
+        throw UsageError{"--size does not apply to --sizes, which sets the sizes"};
+    if (!sweep && !fieldSweep && o.every > o.trials) {
+        throw UsageError{"--every " + std::to_string(o.every) + " is more than --trials " +
+                         std::to_string(o.trials) + ": the series would hold no row"};
+    }
+    // Temp reads a text whose whole number is 0 as T = 1 (the windows do the same), so such a
+    // row would carry a temperature its run did not use.
+    if (sweep) {
+        for (const std::string& t : sweepTemperatures(o.sweep)) {
+            if (readCInt(t).value == 0) {
+                throw UsageError{"--sweep reaches T = " + t +
+                                 ", which Temp runs at T = 1 (every temperature from -0.5 to 0.5 "
+                                 "rounds to 0 and means 1): sweep above 0.5 or below -0.5"};
+            }
+        }
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// The options that take a value, given as "--option VALUE" or "--option=VALUE".
+constexpr std::array<std::string_view, 18> kValueOptions = {
+    "--size",  "--units", "--obstacles", "--temp",        "--dynamics", "--trials",
+    "--seed",  "--every", "--series",    "--png",         "--sweep",    "--coupling",
+    "--edges", "--sizes", "--field",     "--field-sweep", "--burn-in",  "--threads"};
+
+bool takesValue(std::string_view option) {
+    return std::find(kValueOptions.begin(), kValueOptions.end(), option) != kValueOptions.end();
+}
+
+// --sizes as typed, each size once: "4" and "4.0" are one lattice, and a row twice over would
+// pass for a second measurement.
+std::vector<std::string> sizeList(const std::string& list) {
+    std::vector<std::string> sizes;
+    std::map<std::string, std::string> seen;  // a size's value (or text) and its first text
+    std::size_t from = 0;
+    while (true) {
+        const std::size_t comma = list.find(',', from);
+        const std::string size = list.substr(from, comma - from);
+        if (size.empty()) {
+            throw UsageError{"--sizes takes sizes separated by commas, such as 15,31,63, not " +
+                             quoteInput(list)};
+        }
+        // A text CInt cannot read is kept by its text; its run names it.
+        const CIntReading n = readCInt(size);
+        const std::string key = n.value ? std::to_string(*n.value) : "text " + size;
+        if (const auto [at, fresh] = seen.emplace(key, size); !fresh) {
+            throw UsageError{"--sizes names the size " + quoteInput(at->second) +
+                             (at->second == size ? " twice" : " twice, as " + quoteInput(size)) +
+                             ": each size once"};
+        }
+        sizes.push_back(size);
+        if (comma == std::string::npos) break;
+        from = comma + 1;
+    }
+    return sizes;
 }
 
 }  // namespace
@@ -349,13 +410,34 @@ void checkScopes(const Options& o, const std::vector<std::string>& given) {
 std::optional<Options> parseOptions(const std::vector<std::string>& args) {
     Options options;
     std::size_t i = 0;
+    std::optional<std::string> inlineValue;                  // the VALUE of "--option=VALUE"
+    std::vector<std::pair<std::string, std::string>> typed;  // each option's first value
     auto value = [&](const std::string& option) -> const std::string& {
-        if (i + 1 >= args.size()) throw UsageError{option + " needs a value"};
-        return args[++i];
+        if (!inlineValue) {
+            if (i + 1 >= args.size()) throw UsageError{option + " needs a value"};
+            inlineValue = args[++i];
+        }
+        // The same option twice is refused unless it says the same: which one counts would be
+        // a guess.
+        for (const auto& [name, first] : typed) {
+            if (name == option && first != *inlineValue) {
+                throw UsageError{option + " is given twice, as " + quoteInput(first) + " and " +
+                                 quoteInput(*inlineValue)};
+            }
+        }
+        typed.emplace_back(option, *inlineValue);
+        return *inlineValue;
     };
     std::vector<std::string> given;  // the options typed, each once, in order
     for (; i < args.size(); ++i) {
-        const std::string& a = args[i];
+        std::string a = args[i];
+        inlineValue.reset();
+        if (const std::size_t equals = a.find('='); a.starts_with("--") && equals != a.npos) {
+            inlineValue = a.substr(equals + 1);
+            a.resize(equals);
+            if (!takesValue(a) && (a == "--json" || a == "--help" || a == "--version"))
+                throw UsageError{a + " takes no value"};
+        }
         if (a == "--help" || a == "-h") return std::nullopt;
         if (a.starts_with("--") && std::find(given.begin(), given.end(), a) == given.end())
             given.push_back(a);
@@ -408,22 +490,7 @@ std::optional<Options> parseOptions(const std::vector<std::string>& args) {
                 throw UsageError{"--edges is open or periodic, not " + quoteInput(options.edges)};
             }
         } else if (a == "--sizes") {
-            const std::string& list = value(a);
-            options.sizes.clear();
-            std::size_t from = 0;
-            while (true) {
-                const std::size_t comma = list.find(',', from);
-                const std::string size = list.substr(from, comma - from);
-                if (size.empty()) {
-                    throw UsageError{
-                        "--sizes takes sizes separated by commas, such as "
-                        "15,31,63, not " +
-                        quoteInput(list)};
-                }
-                options.sizes.push_back(size);
-                if (comma == std::string::npos) break;
-                from = comma + 1;
-            }
+            options.sizes = sizeList(value(a));
         } else if (a == "--field") {
             options.field = value(a);
         } else if (a == "--field-sweep") {
@@ -471,6 +538,8 @@ std::optional<Options> parseOptions(const std::vector<std::string>& args) {
         }
     }
     // Two outputs on one file would leave one of them, or a mixture, under its name.
+    if (options.series == "-" && options.png == "-")
+        throw UsageError{"--series and --png both name standard output, \"-\""};
     if (!options.series.empty() && options.series != "-" && !options.png.empty() &&
         samePath(options.series, options.png)) {
         throw UsageError{"--series and --png name the same file, " + quoteInput(options.png)};

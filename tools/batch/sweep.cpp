@@ -1,3 +1,4 @@
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -65,6 +66,37 @@ void requireSamples(std::uint64_t samples, const std::string& run, std::uint64_t
                      ": raise --trials, or lower --every or --burn-in"};
 }
 
+// What this process may hold: the machine's memory, or less under a limit (ulimit -v, -d).
+double memoryAvailable() {
+    const long pages = ::sysconf(_SC_PHYS_PAGES), page = ::sysconf(_SC_PAGE_SIZE);
+    double bytes = pages > 0 && page > 0 ? double(pages) * double(page) : HUGE_VAL;
+    for (const int resource : {RLIMIT_AS, RLIMIT_DATA}) {
+        rlimit limit{};
+        if (::getrlimit(resource, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
+            bytes = std::min(bytes, double(limit.rlim_cur));
+    }
+    return bytes;
+}
+
+std::string megabytes(double bytes) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.0f MB", std::ceil(bytes / 1e6));
+    return text;
+}
+
+// A run keeps every sample until it ends (about 96 bytes each for the sweep's twelve series),
+// so a request the machine cannot hold is refused before it starts rather than aborting at
+// the end with nothing written.
+void requireMemory(double runs, std::uint64_t samples, double bytesPerSample,
+                   const std::string& what) {
+    const double needed = runs * (double(samples) * bytesPerSample + 8e6);
+    const double available = memoryAvailable();
+    if (needed <= available) return;
+    throw UsageError{what + " would hold about " + megabytes(needed) +
+                     " of samples, more than the " + megabytes(available) +
+                     " this process may use: lower --trials (or --threads), or raise --every"};
+}
+
 Point measure(const Model& model, const Options& options) {
     Point point;
     point.temp = options.temp;
@@ -86,6 +118,10 @@ Point measure(const Model& model, const Options& options) {
     }
     const auto burnIn = static_cast<std::uint64_t>(options.burnIn * double(options.trials));
     const std::uint64_t samples = samplesIn(burnIn, options.trials, every);
+    requireMemory(options.threads, samples, 96,
+                  "--sweep: " + std::to_string(options.threads) +
+                      (options.threads == 1 ? " run" : " runs") + " at a time of " +
+                      std::to_string(samples) + " samples each");
     if (samples < kBatchMeans) {
         // An input the window refuses is named first, as in any run: its set-up fails.
         harness.run(program.IsingModel().Command1, program.IsingModel().Command2, 1);
@@ -117,10 +153,42 @@ Point measure(const Model& model, const Options& options) {
     return point;
 }
 
+void writeSweepHeader(const Model& model, const Options& options, std::FILE* out) {
+    if (!options.sizes.empty()) std::fputs("size,", out);
+    std::fputs(model.chain ? "temp,trials,energy_mean,energy_err,frac_1,frac_2,frac_3,frac_4,"
+                             "frac_5,frac_6,frac_7,frac_8,frac_9\n"
+                           : "temp,trials,energy_mean,energy_err,abs_m_mean,abs_m_err,chi_mean,"
+                             "chi_err,c_mean,c_err,u4_mean,u4_err\n",
+               out);
+}
+
+void writeSweepRow(const Model& model, const Options& options, const Point& p, std::FILE* out) {
+    if (!options.sizes.empty()) std::fprintf(out, "%s,", p.size.c_str());
+    std::fprintf(out, "%s,%llu,%.9g,%.9g", p.temp.c_str(),
+                 static_cast<unsigned long long>(p.trials), p.energy.mean, p.energy.error);
+    if (model.chain) {
+        for (double f : p.fractions)
+            std::fprintf(out, ",%.9g", f);
+    } else {
+        std::fprintf(out, ",%.9g,%.9g", p.absMagnetization.mean, p.absMagnetization.error);
+        for (const Estimate* e :
+             {&p.fluctuations.susceptibility, &p.fluctuations.specificHeat, &p.fluctuations.binder})
+            std::fprintf(out, ",%.9g,%.9g", e->mean, e->error);
+    }
+    std::fputc('\n', out);
+}
+
 }  // namespace
 
 void runFieldSweep(const Model& model, const Options& options, std::FILE* out) {
     const std::vector<std::string> fields = sweepFields(options.fieldSweep);
+    // The run counts its trials through every field; past 2^64 the count would wrap.
+    if (options.trials > UINT64_MAX / fields.size()) {
+        throw UsageError{"--field-sweep: " + std::to_string(fields.size()) + " fields of " +
+                         std::to_string(options.trials) +
+                         " trials each are more trials than a run can count (18446744073709551615)"
+                         ": lower --trials"};
+    }
     std::vector<double> values;
     Harness harness(options);
     Program& program = harness.program();
@@ -154,6 +222,9 @@ void runFieldSweep(const Model& model, const Options& options, std::FILE* out) {
                        "--field-sweep: a field's run of " + std::to_string(trials) + " trials",
                        every, burnIn);
     }
+    requireMemory(1, fewest * fields.size(), 8,
+                  "--field-sweep: " + std::to_string(fields.size()) + " fields of " +
+                      std::to_string(fewest) + " samples each");
     std::vector<std::vector<double>> m(fields.size());
     double sites = 1;
     bool counted = false;
@@ -184,17 +255,24 @@ void runSweep(const Model& model, const Options& options, std::FILE* out) {
     const std::vector<std::string> sizes =
         options.sizes.empty() ? std::vector<std::string>{options.size} : options.sizes;
     const std::size_t runs = sizes.size() * temps.size();
-    std::vector<Point> points(runs);
+    // Results are held a block of runs at a time, so a sweep's memory follows the runs in
+    // flight, not its number of rows.
+    constexpr std::size_t kRunsHeld = 4096;
+    std::vector<Point> points;
     unsigned threads = options.threads ? options.threads : std::thread::hardware_concurrency();
-    threads = std::max(1u, std::min<unsigned>(threads, static_cast<unsigned>(runs)));
+    threads = std::max(
+        1u, std::min<unsigned>(threads, static_cast<unsigned>(std::min<std::size_t>(runs, 256))));
 
     std::atomic<std::size_t> next{0};
+    std::size_t first = 0, end = 0;
     std::size_t done = 0;
     std::mutex progress;
     const bool showProgress = isatty(STDERR_FILENO) != 0;
     auto work = [&] {
-        for (std::size_t i = next++; i < runs; i = next++) {
+        for (std::size_t i = next++; i < end; i = next++) {
+            Point& point = points[i - first];
             Options o = options;
+            o.threads = threads;
             o.size = sizes[i / temps.size()];
             o.temp = temps[i % temps.size()];
             // Without --sizes the seed follows the temperature alone, as sweeps always have.
@@ -203,14 +281,14 @@ void runSweep(const Model& model, const Options& options, std::FILE* out) {
                     seedFor(*options.seed, options.sizes.empty() ? o.temp : o.size + "/" + o.temp);
             }
             try {
-                points[i] = measure(model, o);
+                point = measure(model, o);
             } catch (const RunFailure& e) {
-                points[i].failure = e.message;
+                point.failure = e.message;
             } catch (const UsageError& e) {
-                points[i].failure = e.message;
-                points[i].usage = true;
+                point.failure = e.message;
+                point.usage = true;
             }
-            points[i].size = o.size;
+            point.size = o.size;
             if (showProgress) {
                 const std::lock_guard<std::mutex> lock(progress);
                 ++done;
@@ -221,37 +299,23 @@ void runSweep(const Model& model, const Options& options, std::FILE* out) {
             }
         }
     };
-    std::vector<std::thread> pool;
-    for (unsigned t = 1; t < threads; ++t)
-        pool.emplace_back(work);
-    work();
-    for (std::thread& t : pool)
-        t.join();
-
-    for (const Point& p : points) {
-        if (p.usage) throw UsageError{p.failure};
-        if (!p.failure.empty()) throw RunFailure{p.failure};
-    }
-    if (!options.sizes.empty()) std::fputs("size,", out);
-    std::fputs(model.chain ? "temp,trials,energy_mean,energy_err,frac_1,frac_2,frac_3,frac_4,"
-                             "frac_5,frac_6,frac_7,frac_8,frac_9\n"
-                           : "temp,trials,energy_mean,energy_err,abs_m_mean,abs_m_err,chi_mean,"
-                             "chi_err,c_mean,c_err,u4_mean,u4_err\n",
-               out);
-    for (const Point& p : points) {
-        if (!options.sizes.empty()) std::fprintf(out, "%s,", p.size.c_str());
-        std::fprintf(out, "%s,%llu,%.9g,%.9g", p.temp.c_str(),
-                     static_cast<unsigned long long>(p.trials), p.energy.mean, p.energy.error);
-        if (model.chain) {
-            for (double f : p.fractions)
-                std::fprintf(out, ",%.9g", f);
-        } else {
-            std::fprintf(out, ",%.9g,%.9g", p.absMagnetization.mean, p.absMagnetization.error);
-            for (const Estimate* e : {&p.fluctuations.susceptibility, &p.fluctuations.specificHeat,
-                                      &p.fluctuations.binder})
-                std::fprintf(out, ",%.9g,%.9g", e->mean, e->error);
+    for (first = 0; first < runs; first = end) {
+        end = std::min(runs, first + kRunsHeld);
+        points.assign(end - first, Point{});
+        next = first;
+        std::vector<std::thread> pool;
+        for (unsigned t = 1; t < threads; ++t)
+            pool.emplace_back(work);
+        work();
+        for (std::thread& t : pool)
+            t.join();
+        for (const Point& p : points) {
+            if (p.usage) throw UsageError{p.failure};
+            if (!p.failure.empty()) throw RunFailure{p.failure};
         }
-        std::fputc('\n', out);
+        if (first == 0) writeSweepHeader(model, options, out);
+        for (const Point& p : points)
+            writeSweepRow(model, options, p, out);
     }
 }
 
