@@ -22,6 +22,9 @@ while IFS='|' read -r status out message writes args; do
     chmod 444 readonly.csv
     chmod 600 private.csv
     ln -s made.csv dangling.csv
+    printf 'temp,trials,e\n2,10,1\n2.1,10,1\n' >a.csv
+    printf 'temp,trials,e\n2.1,10,1\n' >b.csv
+    printf 'temp,trials,e\n2.5,10,1\n' >c.csv
     set -f
     # shellcheck disable=SC2086 # the arguments are split at spaces on purpose
     case $out in
@@ -130,5 +133,9 @@ done <<'EOF'
 # Messages name the folder that is missing, and keep a long path's file name.
 1|-|cannot write sub/: No such file or directory|-|square --trials 10 --every 5 --series sub/
 1|-|dddd.../x.csv: No such file or directory|-|square --trials 10 --every 5 --series nowhere/dddddddddddddddddddddddddddddddddddddddddddddddddd/dddddddddddddddddddddddddddddddddddddddddddddddddd/dddddddddddddddddddddddddddddddddddddddddddddddddd/dddddddddddddddddddddddddddddddddddddddddddddddddd/dddddddddddddddddddddddddddddddddddddddddddddddddd/x.csv
+# Shards merge only when they fit: no overlap, no gap, one sweep.
+2|-|merge: the shards overlap: T = 2.1 is in both a.csv and b.csv|-|merge a.csv b.csv --series old.csv
+2|-|merge: a shard is missing: no rows between T = 2.1 and T = 2.5 (step 0.1)|-|merge c.csv a.csv --series old.csv
+2|-|merge: old.csv is not a --sweep's CSV|-|merge old.csv a.csv --series new.csv
 EOF
 exit $failed

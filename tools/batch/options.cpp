@@ -19,6 +19,7 @@ namespace spinlab::batch {
 
 const char kHelpText[] =
     "Usage: spinlab-batch SIMULATION [options]\n"
+    "       spinlab-batch merge [--series FILE] FILE...\n"
     "\n"
     "Runs a simulation without a screen, through the same set-up and loop as the windows, and\n"
     "prints what it ended with.\n"
@@ -29,12 +30,15 @@ const char kHelpText[] =
     "  chain             the polymer chain (the polymer window)\n"
     "  ant               the ant walk, run to its end on the ant window's picture\n"
     "\n"
-    "Options (texts are read exactly as if typed into the window's boxes; an option that does\n"
-    "not apply to the simulation, or to a sweep, is refused):\n"
+    "Options (a value after a space or an equals sign, --size 20 or --size=20; texts are read\n"
+    "exactly as if typed into the window's boxes; an option that does not apply to the\n"
+    "simulation, or to a sweep, and one given twice with two values, are refused):\n"
     "  --size TEXT       square, cubic: Lattice Size N, sites 0..N per side (default 60)\n"
     "  --units TEXT      chain: Number of Chain Units n, units 0..n (default 10)\n"
     "  --obstacles K     ant: the obstacle scroll bar, 0..200 (default 0)\n"
-    "  --temp TEXT       square, cubic, chain: Temp (default 2.2619; --sweep sets it)\n"
+    "  --temp TEXT       square, cubic, chain: Temp (default 2.2619; --sweep sets it); Temp and\n"
+    "                    Field both take numbers from -32768 to 32767, and Temp runs every\n"
+    "                    number from -0.5 to 0.5 (whole number 0) at T = 1\n"
     "  --dynamics NAME   square, cubic, chain: metropolis, glauber or none (default metropolis);\n"
     "                    for square and cubic also wolff, the cluster update: a trial is then\n"
     "                    one cluster move, each coupled pair of like spins bonded with\n"
@@ -54,17 +58,19 @@ const char kHelpText[] =
     "  --coupling NAME   block, every site of the 3 x 3 (3 x 3 x 3) block around a site, or\n"
     "                    nearest, its four (six) nearest neighbours (default block)\n"
     "  --edges NAME      open or periodic, index N + 1 wrapping to 0 (default open)\n"
-    "  --field TEXT      external field h, read as Temp is (default 0): a flip of spin s with\n"
-    "                    coupled spins summing to S then costs 2 s (S + h)\n"
+    "  --field TEXT      external field h, read as Temp is, -32768 to 32767 (default 0): a flip\n"
+    "                    of spin s with coupled spins summing to S then costs 2 s (S + h)\n"
     "\n"
     "Measurements (square, cubic, chain):\n"
     "  --every K --series FILE\n"
-    "                    write a CSV row every K trials to FILE (- for standard output, the\n"
-    "                    summary then going to standard error): trial,energy,magnetization for\n"
-    "                    the lattices (the whole lattice, as defined below), and\n"
+    "                    write a CSV row every K trials (K at most --trials) to FILE (- for\n"
+    "                    standard output, the summary then going to standard error):\n"
+    "                    trial,energy,magnetization for the lattices (the whole lattice, as\n"
+    "                    defined below), and\n"
     "                    trial,energy,count_1,...,count_9 for the chain\n"
     "  --png FILE        write the final picture as the window shows it (cubic: the three\n"
-    "                    views side by side in window order; ant: its picture)\n"
+    "                    views side by side in window order; ant: its picture); - for\n"
+    "                    standard output, the summary then going to standard error\n"
     "  --sweep T1:T2:STEP\n"
     "                    one independent run of --trials trials per temperature T1, T1 + STEP,\n"
     "                    ... up to T2, in parallel, and one CSV row per temperature (to --series,\n"
@@ -73,14 +79,17 @@ const char kHelpText[] =
     "                    energy_mean,energy_err,frac_1,...,frac_9 per unit for the chain;\n"
     "                    errors are one standard error from 20 batch means. Samples are taken\n"
     "                    every --every trials (default: once per site, a sweep of the lattice;\n"
-    "                    with wolff, every cluster move).\n"
+    "                    with wolff, every cluster move). A sweep that reaches a temperature\n"
+    "                    Temp runs at 1 (from -0.5 to 0.5) is refused. T1, T2 and STEP (H1,\n"
+    "                    H2 and STEP of --field-sweep) are plain decimals of at most 16 digits\n"
+    "                    at the finest scale typed, each value then read as Temp (Field) is\n"
     "                    The lattices' rows go on with chi_mean,chi_err,c_mean,c_err,u4_mean,\n"
     "                    u4_err: the susceptibility sites (<m^2> - <|m|>^2) / T, the specific\n"
     "                    heat sites (<e^2> - <e>^2) / T^2 and the Binder cumulant\n"
     "                    1 - <m^4> / (3 <m^2>^2), m and e per site, errors from 20 batches\n"
     "  --sizes LIST      sweep: every size in LIST (read as --size, comma-separated, such as\n"
     "                    15,31,63) runs every temperature, all in parallel; the rows then start\n"
-    "                    with a size column, size by size\n"
+    "                    with a size column, size by size; each size once\n"
     "  --field-sweep H1:H2:STEP\n"
     "                    square, cubic: one run through the fields H1, H1 + STEP, ... up to H2\n"
     "                    and back down to H1, the lattice kept from one field to the next,\n"
@@ -93,6 +102,15 @@ const char kHelpText[] =
     "  --threads N       --sweep: runs at a time (default: one per core); the output is the same\n"
     "                    whatever N is\n"
     "With --seed the series, pictures and sweeps are byte for byte the same on every run.\n"
+    "\n"
+    "merge [--series FILE] FILE...\n"
+    "                    the CSV files of a sweep's parts (--sweep run in pieces, such as 2:3:0.1\n"
+    "                    and 3.1:4:0.1) as the file of the whole sweep, to FILE or standard\n"
+    "                    output: their # lines and header once, the rows size by size and\n"
+    "                    temperature by temperature. Parts that overlap, leave a gap between\n"
+    "                    them (judged by the step: the record's, else the smallest), or come\n"
+    "                    from different sweeps are refused, naming them (exit status 2); a\n"
+    "                    missing first or last part cannot be told\n"
     "\n"
     "Output: simulation, trials, seconds and trials_per_second (the loop alone, set-up\n"
     "excluded), label (the trial counter's caption at the end), energy and magnetization of the\n"
@@ -129,15 +147,12 @@ std::uint64_t wholeNumber(const std::string& option, const std::string& text, st
     return value;
 }
 
-// A number of --sweep as typed, exactly: 3.1 is 31 units at scale 1, 2e-3 is 2 at scale 3.
-struct Decimal {
-    std::int64_t units = 0;
-    int scale = 0;
-};
+}  // namespace
 
+namespace {
 constexpr std::int64_t kMaxUnits = 9'999'999'999'999'999;  // 16 digits: far from overflow
+}  // namespace
 
-// Plain decimal notation, optionally with an exponent; no spaces, hex or inf.
 std::optional<Decimal> parseDecimal(std::string_view text) {
     std::size_t i = 0;
     const bool negative = i < text.size() && text[i] == '-';
@@ -178,7 +193,6 @@ std::optional<Decimal> parseDecimal(std::string_view text) {
     return d;
 }
 
-// d in units of 10^-scale (scale >= d.scale); false when that needs more than 16 digits.
 bool rescale(const Decimal& d, int scale, std::int64_t& out) {
     out = d.units;
     for (int s = d.scale; s < scale; ++s) {
@@ -188,7 +202,6 @@ bool rescale(const Decimal& d, int scale, std::int64_t& out) {
     return true;
 }
 
-// The shortest text of units * 10^-scale: 31 at scale 2 is "0.31", 400 at scale 2 is "4".
 std::string decimalText(std::int64_t units, int scale) {
     std::string digits = std::to_string(units < 0 ? -units : units);
     if (digits.size() <= static_cast<std::size_t>(scale))
@@ -200,8 +213,6 @@ std::string decimalText(std::int64_t units, int scale) {
     if (!fraction.empty()) text += "." + fraction;
     return units < 0 ? "-" + text : text;
 }
-
-}  // namespace
 
 std::uint64_t seedFromClock() {
     // Mixed, so that runs started one after the other get unrelated seeds.
