@@ -153,31 +153,6 @@ Point measure(const Model& model, const Options& options) {
     return point;
 }
 
-void writeSweepHeader(const Model& model, const Options& options, std::FILE* out) {
-    if (!options.sizes.empty()) std::fputs("size,", out);
-    std::fputs(model.chain ? "temp,trials,energy_mean,energy_err,frac_1,frac_2,frac_3,frac_4,"
-                             "frac_5,frac_6,frac_7,frac_8,frac_9\n"
-                           : "temp,trials,energy_mean,energy_err,abs_m_mean,abs_m_err,chi_mean,"
-                             "chi_err,c_mean,c_err,u4_mean,u4_err\n",
-               out);
-}
-
-void writeSweepRow(const Model& model, const Options& options, const Point& p, std::FILE* out) {
-    if (!options.sizes.empty()) std::fprintf(out, "%s,", p.size.c_str());
-    std::fprintf(out, "%s,%llu,%.9g,%.9g", p.temp.c_str(),
-                 static_cast<unsigned long long>(p.trials), p.energy.mean, p.energy.error);
-    if (model.chain) {
-        for (double f : p.fractions)
-            std::fprintf(out, ",%.9g", f);
-    } else {
-        std::fprintf(out, ",%.9g,%.9g", p.absMagnetization.mean, p.absMagnetization.error);
-        for (const Estimate* e :
-             {&p.fluctuations.susceptibility, &p.fluctuations.specificHeat, &p.fluctuations.binder})
-            std::fprintf(out, ",%.9g,%.9g", e->mean, e->error);
-    }
-    std::fputc('\n', out);
-}
-
 }  // namespace
 
 void runFieldSweep(const Model& model, const Options& options, std::FILE* out) {
@@ -249,28 +224,27 @@ void runFieldSweep(const Model& model, const Options& options, std::FILE* out) {
     }
 }
 
-void runSweep(const Model& model, const Options& options, std::FILE* out) {
+namespace {
+
+// Runs first..end - 1 of the sweep (run i is size i / temperatures, temperature i % them) and
+// writes their rows, after the header when first is 0.
+void sweepBlock(const Model& model, const Options& options, std::FILE* out, std::size_t first,
+                std::size_t end) {
     const std::vector<std::string> temps = sweepTemperatures(options.sweep);
     // With --sizes, every size runs every temperature; rows go size by size.
     const std::vector<std::string> sizes =
         options.sizes.empty() ? std::vector<std::string>{options.size} : options.sizes;
     const std::size_t runs = sizes.size() * temps.size();
-    // Results are held a block of runs at a time, so a sweep's memory follows the runs in
-    // flight, not its number of rows.
-    constexpr std::size_t kRunsHeld = 4096;
-    std::vector<Point> points;
+    std::vector<Point> points(end - first);
     unsigned threads = options.threads ? options.threads : std::thread::hardware_concurrency();
-    threads = std::max(
-        1u, std::min<unsigned>(threads, static_cast<unsigned>(std::min<std::size_t>(runs, 256))));
+    threads = std::max(1u, std::min<unsigned>(threads, static_cast<unsigned>(runs)));
 
-    std::atomic<std::size_t> next{0};
-    std::size_t first = 0, end = 0;
-    std::size_t done = 0;
+    std::atomic<std::size_t> next{first};
+    std::size_t done = first;
     std::mutex progress;
     const bool showProgress = isatty(STDERR_FILENO) != 0;
     auto work = [&] {
         for (std::size_t i = next++; i < end; i = next++) {
-            Point& point = points[i - first];
             Options o = options;
             o.threads = threads;
             o.size = sizes[i / temps.size()];
@@ -281,14 +255,14 @@ void runSweep(const Model& model, const Options& options, std::FILE* out) {
                     seedFor(*options.seed, options.sizes.empty() ? o.temp : o.size + "/" + o.temp);
             }
             try {
-                point = measure(model, o);
+                points[i - first] = measure(model, o);
             } catch (const RunFailure& e) {
-                point.failure = e.message;
+                points[i - first].failure = e.message;
             } catch (const UsageError& e) {
-                point.failure = e.message;
-                point.usage = true;
+                points[i - first].failure = e.message;
+                points[i - first].usage = true;
             }
-            point.size = o.size;
+            points[i - first].size = o.size;
             if (showProgress) {
                 const std::lock_guard<std::mutex> lock(progress);
                 ++done;
@@ -299,24 +273,52 @@ void runSweep(const Model& model, const Options& options, std::FILE* out) {
             }
         }
     };
-    for (first = 0; first < runs; first = end) {
-        end = std::min(runs, first + kRunsHeld);
-        points.assign(end - first, Point{});
-        next = first;
-        std::vector<std::thread> pool;
-        for (unsigned t = 1; t < threads; ++t)
-            pool.emplace_back(work);
-        work();
-        for (std::thread& t : pool)
-            t.join();
-        for (const Point& p : points) {
-            if (p.usage) throw UsageError{p.failure};
-            if (!p.failure.empty()) throw RunFailure{p.failure};
-        }
-        if (first == 0) writeSweepHeader(model, options, out);
-        for (const Point& p : points)
-            writeSweepRow(model, options, p, out);
+    std::vector<std::thread> pool;
+    for (unsigned t = 1; t < threads; ++t)
+        pool.emplace_back(work);
+    work();
+    for (std::thread& t : pool)
+        t.join();
+
+    for (const Point& p : points) {
+        if (p.usage) throw UsageError{p.failure};
+        if (!p.failure.empty()) throw RunFailure{p.failure};
     }
+    if (first == 0 && !options.sizes.empty()) std::fputs("size,", out);
+    if (first == 0) {
+        std::fputs(model.chain ? "temp,trials,energy_mean,energy_err,frac_1,frac_2,frac_3,frac_4,"
+                                 "frac_5,frac_6,frac_7,frac_8,frac_9\n"
+                               : "temp,trials,energy_mean,energy_err,abs_m_mean,abs_m_err,chi_mean,"
+                                 "chi_err,c_mean,c_err,u4_mean,u4_err\n",
+                   out);
+    }
+    for (const Point& p : points) {
+        if (!options.sizes.empty()) std::fprintf(out, "%s,", p.size.c_str());
+        std::fprintf(out, "%s,%llu,%.9g,%.9g", p.temp.c_str(),
+                     static_cast<unsigned long long>(p.trials), p.energy.mean, p.energy.error);
+        if (model.chain) {
+            for (double f : p.fractions)
+                std::fprintf(out, ",%.9g", f);
+        } else {
+            std::fprintf(out, ",%.9g,%.9g", p.absMagnetization.mean, p.absMagnetization.error);
+            for (const Estimate* e : {&p.fluctuations.susceptibility, &p.fluctuations.specificHeat,
+                                      &p.fluctuations.binder})
+                std::fprintf(out, ",%.9g,%.9g", e->mean, e->error);
+        }
+        std::fputc('\n', out);
+    }
+}
+
+}  // namespace
+
+void runSweep(const Model& model, const Options& options, std::FILE* out) {
+    const std::size_t runs = (options.sizes.empty() ? 1 : options.sizes.size()) *
+                             sweepTemperatures(options.sweep).size();
+    // Results are held a block of runs at a time, so a sweep's memory follows the runs in
+    // flight, not its number of rows.
+    constexpr std::size_t kRunsHeld = 4096;
+    for (std::size_t first = 0; first < runs; first += kRunsHeld)
+        sweepBlock(model, options, out, first, std::min(runs, first + kRunsHeld));
 }
 
 }  // namespace spinlab::batch
