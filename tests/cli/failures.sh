@@ -25,6 +25,7 @@ while IFS='|' read -r status out message writes args; do
     printf 'temp,trials,e\n2,10,1\n2.1,10,1\n' >a.csv
     printf 'temp,trials,e\n2.1,10,1\n' >b.csv
     printf 'temp,trials,e\n2.5,10,1\n' >c.csv
+    printf '# sweep-step: 0.1\ntemp,trials,e\n2,10,1\n2.2,10,1\n' >r.csv
     set -f
     # shellcheck disable=SC2086 # the arguments are split at spaces on purpose
     case $out in
@@ -137,5 +138,7 @@ done <<'EOF'
 2|-|merge: the shards overlap: T = 2.1 is in both a.csv and b.csv|-|merge a.csv b.csv --series old.csv
 2|-|merge: a shard is missing: no rows between T = 2.1 and T = 2.5 (step 0.1)|-|merge c.csv a.csv --series old.csv
 2|-|merge: old.csv is not a --sweep's CSV|-|merge old.csv a.csv --series new.csv
+2|-|come from different sweeps: their # lines differ, "# sweep-step: 0.1" against none|-|merge a.csv r.csv --series old.csv
+2|-|no rows between T = 2 and T = 2.2 (step 0.1)|-|merge r.csv --series old.csv
 EOF
 exit $failed

@@ -76,8 +76,16 @@ void mergeShards(const std::vector<std::string>& files, std::FILE* out) {
     // Shards of one sweep carry one record and one header; anything else was made another way.
     for (const Shard& s : shards) {
         if (s.record != shards.front().record) {
+            const auto [mine, theirs] =
+                std::mismatch(s.record.begin(), s.record.end(), shards.front().record.begin(),
+                              shards.front().record.end());
+            const auto shown = [](const auto& at, const auto& end) {
+                return at == end ? std::string("none") : quoteInput(*at);
+            };
             refuse(s.name + " and " + shards.front().name +
-                   " come from different sweeps: their # lines differ");
+                   " come from different sweeps: their # lines differ, " +
+                   shown(mine, s.record.end()) + " against " +
+                   shown(theirs, shards.front().record.end()));
         }
         if (s.header != shards.front().header) {
             refuse(s.name + " and " + shards.front().name +
@@ -89,7 +97,7 @@ void mergeShards(const std::vector<std::string>& files, std::FILE* out) {
         std::count(shards.front().header.begin(), shards.front().header.end(), ',');
     std::optional<Decimal> step;  // the sweep's step, when the record holds it
     for (const std::string& line : shards.front().record) {
-        if (line.starts_with("# step: ")) step = parseDecimal(line.substr(8));
+        if (line.starts_with("# sweep-step: ")) step = parseDecimal(line.substr(14));
     }
 
     // Every row's place: its size (in the order the sweep ran them) and its temperature.
