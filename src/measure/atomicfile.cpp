@@ -51,7 +51,6 @@ std::string followLinks(std::string path) {
 // The descriptor behind /dev/stdout, /dev/fd/N and the like, or -1. Writing to a copy of it
 // keeps its place in the file, so a picture sent there and a report after it both arrive.
 int standardDescriptor(const std::string& path) {
-    if (path == "/dev/stdin") return 0;
     if (path == "/dev/stdout") return 1;
     if (path == "/dev/stderr") return 2;
     for (const char* prefix : {"/dev/fd/", "/proc/self/fd/"}) {
@@ -97,9 +96,10 @@ AtomicFile::AtomicFile(std::string path) : path_(std::move(path)), target_(path_
                                        : S_ISDIR(st.st_mode)           ? EISDIR
                                                                        : ENOTDIR)};
     }
-    // Devices and the process's own descriptors are written in place: renaming over
-    // /dev/stdout would replace the file standard output goes to.
-    inPlace_ = path_.starts_with("/dev/") || path_.starts_with("/proc/");
+    // The process's own descriptors are written in place, through the descriptor: renaming
+    // over /dev/stdout would replace the file standard output goes to.
+    const int standard = standardDescriptor(path_);
+    inPlace_ = standard >= 0;
     const bool exists = ::stat(path_.c_str(), &st) == 0;
     if (exists) {
         if (S_ISDIR(st.st_mode)) throw WriteError{path_, reason(EISDIR)};
@@ -117,7 +117,6 @@ AtomicFile::AtomicFile(std::string path) : path_(std::move(path)), target_(path_
     }
     int fd = -1;
     if (inPlace_) {
-        const int standard = standardDescriptor(path_);
         fd = standard >= 0 ? ::fcntl(standard, F_DUPFD_CLOEXEC, 3)
                            : ::open(path_.c_str(), O_WRONLY | O_CLOEXEC);
     } else {

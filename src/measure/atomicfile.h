@@ -20,10 +20,10 @@ struct WriteError {
 class AtomicFile {
 public:
     // Creates the temporary file; throws WriteError naming `path` when that fails, `path` is
-    // a folder or a read-only file. A target that is not a regular file (a device, a pipe, a
-    // path under /dev or /proc) is written in place, as renaming over it would replace it; a
-    // link is followed, even one to a file not there yet, so the link stays. A file replaced
-    // keeps its mode.
+    // a folder or a read-only file. A target that is not a regular file (a device, a pipe) or
+    // names a descriptor of this process (/dev/stdout, /dev/fd/N) is written in place, as renaming
+    // over it would replace it; a link is followed, even one to a file not there yet, so the link
+    // stays. A file replaced keeps its mode.
     explicit AtomicFile(std::string path);
     // Without a commit, the temporary file goes and the target stays untouched.
     ~AtomicFile();
