@@ -82,7 +82,7 @@ const char kHelpText[] =
     "                    with wolff, every cluster move). A sweep that reaches a temperature\n"
     "                    Temp runs at 1 (from -0.5 to 0.5) is refused. T1, T2 and STEP (H1,\n"
     "                    H2 and STEP of --field-sweep) are plain decimals of at most 16 digits\n"
-    "                    at the finest scale typed, each value then read as Temp (Field) is\n"
+    "                    at the finest scale typed, each value then read as Temp (Field) is.\n"
     "                    The lattices' rows go on with chi_mean,chi_err,c_mean,c_err,u4_mean,\n"
     "                    u4_err: the susceptibility sites (<m^2> - <|m|>^2) / T, the specific\n"
     "                    heat sites (<e^2> - <e>^2) / T^2 and the Binder cumulant\n"
@@ -110,7 +110,7 @@ const char kHelpText[] =
     "                    temperature by temperature. Parts that overlap, leave a gap between\n"
     "                    them (judged by the step: the record's, else the smallest), or come\n"
     "                    from different sweeps are refused, naming them (exit status 2); a\n"
-    "                    missing first or last part cannot be told\n"
+    "                    missing first or last part cannot be told.\n"
     "\n"
     "Output: simulation, trials, seconds and trials_per_second (the loop alone, set-up\n"
     "excluded), label (the trial counter's caption at the end), energy and magnetization of the\n"
@@ -378,16 +378,6 @@ void checkScopes(const Options& o, const std::vector<std::string>& given) {
 
 namespace {
 
-// The options that take a value, given as "--option VALUE" or "--option=VALUE".
-constexpr std::array<std::string_view, 18> kValueOptions = {
-    "--size",  "--units", "--obstacles", "--temp",        "--dynamics", "--trials",
-    "--seed",  "--every", "--series",    "--png",         "--sweep",    "--coupling",
-    "--edges", "--sizes", "--field",     "--field-sweep", "--burn-in",  "--threads"};
-
-bool takesValue(std::string_view option) {
-    return std::find(kValueOptions.begin(), kValueOptions.end(), option) != kValueOptions.end();
-}
-
 // --sizes as typed, each size once: "4" and "4.0" are one lattice, and a row twice over would
 // pass for a second measurement.
 std::vector<std::string> sizeList(const std::string& list) {
@@ -446,7 +436,8 @@ std::optional<Options> parseOptions(const std::vector<std::string>& args) {
         if (const std::size_t equals = a.find('='); a.starts_with("--") && equals != a.npos) {
             inlineValue = a.substr(equals + 1);
             a.resize(equals);
-            if (!takesValue(a) && (a == "--json" || a == "--help" || a == "--version"))
+            // Every other option reads its value as it would after a space.
+            if (a == "--json" || a == "--help" || a == "--version")
                 throw UsageError{a + " takes no value"};
         }
         if (a == "--help" || a == "-h") return std::nullopt;

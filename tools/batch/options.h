@@ -32,6 +32,8 @@ struct Options {
     std::string fieldSweep;          // H1:H2:STEP, up and back down in one run
     std::vector<std::string> sizes;  // --sizes: sizes as typed, each swept over the temperatures
     bool version = false;            // --version: print the version, run nothing
+
+    bool operator==(const Options&) const = default;
 };
 
 // The temperatures of a sweep, T1, T1 + STEP, ... up to T2 inclusive, as the texts their rows
