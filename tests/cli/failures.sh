@@ -130,7 +130,7 @@ done <<'EOF'
 0|-|-|made.csv|square --size 8 --trials 10 --every 5 --series dangling.csv --seed 1
 0|-|trials: 10|out|square --size 8 --trials 10 --png /dev/stdout --seed 1
 0|-|trials: 10|out|square --size 8 --trials 10 --png - --seed 1
-1|-|--series and --png both name standard output|-|square --trials 10 --every 5 --series - --png -
+1|-|--series and --png both name standard output, "-" and "/dev/stdout"|-|square --trials 10 --every 5 --series - --png /dev/stdout
 # Messages name the folder that is missing, and keep a long path's file name.
 1|-|cannot write sub/: No such file or directory|-|square --trials 10 --every 5 --series sub/
 1|-|dddd.../x.csv: No such file or directory|-|square --trials 10 --every 5 --series nowhere/dddddddddddddddddddddddddddddddddddddddddddddddddd/dddddddddddddddddddddddddddddddddddddddddddddddddd/dddddddddddddddddddddddddddddddddddddddddddddddddd/dddddddddddddddddddddddddddddddddddddddddddddddddd/dddddddddddddddddddddddddddddddddddddddddddddddddd/x.csv

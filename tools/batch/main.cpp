@@ -137,11 +137,6 @@ void addSeed(Report& report, const Options& options) {
     report.add("seed", std::to_string(*options.seed));
 }
 
-// Whether a file name stands for standard output, which the summary then keeps out of.
-bool isStandardOutput(const std::string& path) {
-    return path == "-" || path == "/dev/stdout" || path == "/dev/fd/1" || path == "/proc/self/fd/1";
-}
-
 int run(const Options& given) {
     const Options options = withSeed(given);
     std::FILE* summary =

@@ -408,6 +408,10 @@ std::vector<std::string> sizeList(const std::string& list) {
 
 }  // namespace
 
+bool isStandardOutput(const std::string& path) {
+    return path == "-" || path == "/dev/stdout" || path == "/dev/fd/1" || path == "/proc/self/fd/1";
+}
+
 std::optional<Options> parseOptions(const std::vector<std::string>& args) {
     Options options;
     std::size_t i = 0;
@@ -540,8 +544,10 @@ std::optional<Options> parseOptions(const std::vector<std::string>& args) {
         }
     }
     // Two outputs on one file would leave one of them, or a mixture, under its name.
-    if (options.series == "-" && options.png == "-")
-        throw UsageError{"--series and --png both name standard output, \"-\""};
+    if (isStandardOutput(options.series) && isStandardOutput(options.png)) {
+        throw UsageError{"--series and --png both name standard output, " +
+                         quoteInput(options.series) + " and " + quoteInput(options.png)};
+    }
     if (!options.series.empty() && options.series != "-" && !options.png.empty() &&
         samePath(options.series, options.png)) {
         throw UsageError{"--series and --png name the same file, " + quoteInput(options.png)};

@@ -65,6 +65,9 @@ struct UsageError {
 // reader keeps it exact, and the run can be repeated with --seed.
 std::uint64_t seedFromClock();
 
+// Whether a file name stands for standard output: "-", /dev/stdout and the like.
+bool isStandardOutput(const std::string& path);
+
 // Parses argv (without the program name). Returns nothing when --help was asked for, and
 // options with only version set for --version.
 std::optional<Options> parseOptions(const std::vector<std::string>& args);
