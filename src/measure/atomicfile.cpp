@@ -34,7 +34,8 @@ std::string tempNameFor(const std::string& path, unsigned attempt) {
 }
 
 // The file a chain of links ends at, whether or not it exists yet: saving through a link that
-// points nowhere creates the file it names, as saving through any link writes its file.
+// points nowhere creates the file it names, as saving through any link writes its file. Empty
+// for links that go round in a loop.
 std::string followLinks(std::string path) {
     for (int hop = 0; hop < 40; ++hop) {
         struct stat st {};
@@ -45,7 +46,7 @@ std::string followLinks(std::string path) {
         link.resize(static_cast<std::size_t>(n));
         path = link.front() == '/' ? link : folderOf(path) + link;
     }
-    return path;
+    return {};
 }
 
 // The descriptor behind /dev/stdout, /dev/fd/N and the like, or -1. Writing to a copy of it
@@ -114,6 +115,7 @@ AtomicFile::AtomicFile(std::string path) : path_(std::move(path)), target_(path_
         }
     } else if (!inPlace_) {
         target_ = followLinks(path_);
+        if (target_.empty()) throw WriteError{path_, reason(ELOOP)};
     }
     int fd = -1;
     if (inPlace_) {

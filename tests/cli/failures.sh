@@ -22,6 +22,7 @@ while IFS='|' read -r status out message writes args; do
     chmod 444 readonly.csv
     chmod 600 private.csv
     ln -s made.csv dangling.csv
+    ln -s loop.csv loop.csv
     printf 'temp,trials,e\n2,10,1\n2.1,10,1\n' >a.csv
     printf 'temp,trials,e\n2.1,10,1\n' >b.csv
     printf 'temp,trials,e\n2.5,10,1\n' >c.csv
@@ -128,6 +129,7 @@ done <<'EOF'
 1|-|cannot write readonly.csv: Permission denied|-|square --trials 10 --every 5 --series readonly.csv --png old.png
 0|-|-|private.csv|square --size 8 --trials 10 --every 5 --series private.csv --seed 1
 0|-|-|made.csv|square --size 8 --trials 10 --every 5 --series dangling.csv --seed 1
+1|-|cannot write loop.csv: Too many levels of symbolic links|-|square --trials 10 --every 5 --series loop.csv
 0|-|trials: 10|out|square --size 8 --trials 10 --png /dev/stdout --seed 1
 0|-|trials: 10|out|square --size 8 --trials 10 --png - --seed 1
 1|-|--series and --png both name standard output, "-" and "/dev/stdout"|-|square --trials 10 --every 5 --series - --png /dev/stdout
