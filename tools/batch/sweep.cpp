@@ -118,10 +118,6 @@ Point measure(const Model& model, const Options& options) {
     }
     const auto burnIn = static_cast<std::uint64_t>(options.burnIn * double(options.trials));
     const std::uint64_t samples = samplesIn(burnIn, options.trials, every);
-    requireMemory(options.threads, samples, 96,
-                  "--sweep: " + std::to_string(options.threads) +
-                      (options.threads == 1 ? " run" : " runs") + " at a time of " +
-                      std::to_string(samples) + " samples each");
     if (samples < kBatchMeans) {
         // An input the window refuses is named first, as in any run: its set-up fails.
         harness.run(program.IsingModel().Command1, program.IsingModel().Command2, 1);
@@ -130,6 +126,11 @@ Point measure(const Model& model, const Options& options) {
     }
     std::vector<double> energy, absM, m;
     std::array<std::vector<double>, 9> fractions;
+    // The twelve series below hold 96 bytes a sample.
+    requireMemory(options.threads, samples, 96,
+                  "--sweep: " + std::to_string(options.threads) +
+                      (options.threads == 1 ? " run" : " runs") + " at a time of " +
+                      std::to_string(samples) + " samples each");
     double sites = 1;
     Sampler sampler(program, model, [&](std::uint64_t trial, const Observables& o) {
         if (trial <= burnIn) return;
