@@ -126,7 +126,7 @@ Point measure(const Model& model, const Options& options) {
     }
     std::vector<double> energy, absM, m;
     std::array<std::vector<double>, 9> fractions;
-    // The twelve series below hold 96 bytes a sample.
+    // These twelve series keep 96 bytes a sample until the run ends.
     requireMemory(options.threads, samples, 96,
                   "--sweep: " + std::to_string(options.threads) +
                       (options.threads == 1 ? " run" : " runs") + " at a time of " +
