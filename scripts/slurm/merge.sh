@@ -1,4 +1,4 @@
 #!/bin/bash
 #SBATCH --job-name=merge
-# The parts merged: their record lines and the header once, the rows sorted by temperature.
-{ sed -n '/^#/p;/^#/!{p;q}' part1.csv; for f in part*.csv; do sed '1,/^[^#]/d' "$f"; done | LC_ALL=C sort -t, -k1,1g; } >sweep.csv
+# The parts put together as the whole sweep's file (in any order; refused if they do not fit).
+spinlab-batch merge part*.csv --series sweep.csv

@@ -9,7 +9,7 @@ mkdir -p "$2"
 cd "$2"
 taskset -c 0 "$batch" square --size 8 --trials 100000000 --seed 1 --sweep 1:4:1 --series x.csv &
 pid=$!
-until ls ./.x.csv.*.tmp >/dev/null 2>&1; do sleep 0.02; done
+until ls ./.spinlab.*.tmp >/dev/null 2>&1; do sleep 0.02; done
 sleep 0.3
 threads=$(ls /proc/$pid/task | wc -l)
 kill -s TERM $pid

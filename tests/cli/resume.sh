@@ -15,7 +15,7 @@ sweep --series whole.csv
 "$batch" square --size 8 --trials 200000 --seed 3 --sweep 1:4:0.25 --threads 2 --series cut.csv &
 pid=$!
 # The header and two rows past the record lines.
-until [ "$(cat ./.cut.csv.*.tmp 2>/dev/null | grep -vc '^#')" -ge 3 ]; do sleep 0.02; done
+until [ "$(cat ./.spinlab.*.tmp 2>/dev/null | grep -vc '^#')" -ge 3 ]; do sleep 0.02; done
 kill -s TERM $pid
 status=0
 wait $pid || status=$?

@@ -26,7 +26,8 @@ void Report::addText(const std::string& key, const std::string& text) {
 }
 
 void Report::addNumber(const std::string& key, double value) {
-    add(key, text9(std::isfinite(value) ? value : 0.0));
+    // JSON has no infinity; null says the number is missing instead of passing for one.
+    add(key, std::isfinite(value) ? text9(value) : "null");
 }
 
 void Report::addInteger(const std::string& key, std::int64_t value) {

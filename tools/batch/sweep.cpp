@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <mutex>
 #include <thread>
 
@@ -148,6 +149,13 @@ void writeRecord(std::FILE* out, const Options& options) {
 
 std::size_t runFieldSweep(const Model& model, const Options& options, std::FILE* out) {
     const std::vector<std::string> fields = sweepFields(options.fieldSweep);
+    // The run counts its trials through every field; past 2^64 the count would wrap.
+    if (options.trials > UINT64_MAX / fields.size()) {
+        throw UsageError{"--field-sweep: " + std::to_string(fields.size()) + " fields of " +
+                         std::to_string(options.trials) +
+                         " trials each are more trials than a run can count (18446744073709551615)"
+                         ": lower --trials"};
+    }
     std::vector<double> values;
     Harness harness(options);
     Program& program = harness.program();
@@ -324,7 +332,6 @@ std::size_t runSweep(const Model& model, const Options& options, std::FILE* out,
     const SweepRuns sweep = sweepRuns(options);
     const std::size_t runs = sweep.count();
     const std::size_t todo = runs - std::min(first, runs);
-    std::vector<Point> points(runs);
     unsigned threads = options.threads ? options.threads : defaultThreads();
     threads = std::max(1u, std::min<unsigned>(threads, static_cast<unsigned>(todo)));
 
@@ -333,7 +340,10 @@ std::size_t runSweep(const Model& model, const Options& options, std::FILE* out,
     // the first row: a sweep that fails at once writes nothing.
     std::atomic<std::size_t> next{first};
     std::size_t written = first, done = 0, warned = 0;
-    std::vector<char> finished(runs, 0);
+    // Finished runs wait here until the rows before theirs are written, so a sweep's memory
+    // follows the runs in flight, not its number of rows.
+    std::map<std::size_t, Point> pending;
+    Point failure;
     bool failed = false;
     int writeError = 0;
     std::mutex lock;
@@ -348,22 +358,25 @@ std::size_t runSweep(const Model& model, const Options& options, std::FILE* out,
                 o.seed =
                     seedFor(*options.seed, options.sizes.empty() ? o.temp : o.size + "/" + o.temp);
             }
+            Point point;
             try {
-                points[i] = measure(model, o);
+                point = measure(model, o);
             } catch (const RunFailure& e) {
-                points[i].failure = e.message;
+                point.failure = e.message;
             } catch (const UsageError& e) {
-                points[i].failure = e.message;
-                points[i].usage = true;
+                point.failure = e.message;
+                point.usage = true;
             }
-            points[i].size = o.size;
+            point.size = o.size;
             const std::lock_guard<std::mutex> guard(lock);
-            finished[i] = 1;
+            pending.emplace(i, std::move(point));
             ++done;
-            for (; !failed && written < runs && finished[written]; ++written) {
-                const Point& p = points[written];
+            for (auto it = pending.begin(); !failed && it != pending.end() && it->first == written;
+                 it = pending.erase(it), ++written) {
+                const Point& p = it->second;
                 if (!p.failure.empty()) {
                     // The runs not yet begun are not worth waiting for.
+                    failure = p;
                     failed = true;
                     next = runs;
                     break;
@@ -406,10 +419,8 @@ std::size_t runSweep(const Model& model, const Options& options, std::FILE* out,
         throw OutputFailure{"cannot write " + (standard ? "standard output" : options.series) +
                             ": " + std::strerror(writeError)};
     }
-    for (const Point& p : points) {
-        if (p.usage) throw UsageError{p.failure};
-        if (!p.failure.empty()) throw RunFailure{p.failure};
-    }
+    if (failure.usage) throw UsageError{failure.failure};
+    if (!failure.failure.empty()) throw RunFailure{failure.failure};
     return warned;
 }
 
