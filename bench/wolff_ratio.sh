@@ -10,6 +10,8 @@
 #
 # BATCH (default build/spinlab-batch) and LIMIT (default ../shared/limit/run beside the project)
 # name the two programs; ROUNDS (default 3) the rounds; MOVES (default 10000) the moves of a run.
+# WINDOW=1 adds the real window (build/bench/spinlab_window_bench, offscreen, 3 s a run) against
+# the headless run, in sites flipped per second, for the periodic rows.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 batch=${BATCH:-$here/build/spinlab-batch}
@@ -59,3 +61,30 @@ for row in "${rows[@]}"; do
   }'
 done
 echo "(M sites flipped per second, best of $rounds interleaved rounds of $moves moves; spinlab --seed 1, the reference's median of five)"
+
+[ "${WINDOW:-0}" = 1 ] || exit 0
+window=${WINDOW_BENCH:-$here/build/bench/spinlab_window_bench}
+[ -x "$window" ] || { echo "wolff_ratio.sh: no $window" >&2; exit 1; }
+declare -A shown headless
+windows=()
+for row in "${rows[@]}"; do [[ $row == *periodic* ]] && windows+=("$row"); done
+for ((round = 1; round <= rounds; ++round)); do
+  for row in "${windows[@]}"; do
+    read -r kind side coupling edges temp <<<"$row"
+    words=(wolff periodic)
+    [ "$coupling" = nearest ] && words+=(nearest)
+    rate=$(QT_QPA_PLATFORM=offscreen "$window" "$kind" 3 $((side - 1)) full "$temp" "${words[@]}" 2>/dev/null |
+      awk '/sites per second/ { printf "%.2f", $4 / 1e6 }')
+    shown[$row]=$(best "${shown[$row]:-0}" "$rate")
+    headless[$row]=$(best "${headless[$row]:-0}" "$(ours "$kind" "$side" "$coupling" "$edges" "$temp")")
+  done
+done
+printf '\n%-7s %5s %-8s %-9s %9s  %8s %9s  %6s\n' window side coupling edges temp window headless ratio
+for row in "${windows[@]}"; do
+  read -r kind side coupling edges temp <<<"$row"
+  awk -v k="$kind" -v s="$side" -v c="$coupling" -v e="$edges" -v t="$temp" -v w="${shown[$row]}" \
+      -v h="${headless[$row]}" 'BEGIN {
+    printf "%-7s %5s %-8s %-9s %9s  %8.1f %9.1f  %6.2f\n", k, s, c, e, t, w, h, w / h
+  }'
+done
+echo "(M sites flipped per second, best of $rounds; the window at full speed, offscreen)"
