@@ -4,7 +4,7 @@
 // pictures, and the delay from the click to the loop's end.
 //
 //   spinlab_window_bench [square|cubic|chain] [seconds] [size] [speed|all] [temperature]
-//       [measurements|largeview|both]
+//       [measurements|largeview|both|wolff|nearest|periodic ...]
 //   spinlab_window_bench ant [steps] [obstacles] [speed]
 //
 // The size is the Lattice Size for the lattices and the Number of Chain Units for the chain; the
@@ -14,7 +14,8 @@
 // simulation at every speed in turn and sets the achieved rate against each. The ant presses
 // Form1's Start until its walks have taken at least `steps` steps (default 20000) and reports
 // how long they took in the real window. The last argument opens the Run menu's windows for
-// the run, to see what they cost.
+// the run, to see what they cost; "wolff", "nearest" and "periodic" choose the model (a cluster
+// run also reports the sites it flipped per second).
 
 #include <QAction>
 #include <QApplication>
@@ -121,6 +122,7 @@ void simulationRun(const std::string& simulation, const std::string& size, doubl
 
     std::uint64_t callsAtFirst = 0;
     std::uint64_t slicesAtFirst = 0;
+    std::int64_t flippedAtFirst = 0;
     Clock::time_point first;
     int paintsAtFirst = 0;
     std::atomic<long long> clickedAt{0};
@@ -130,6 +132,7 @@ void simulationRun(const std::string& simulation, const std::string& size, doubl
         first = Clock::now();
         callsAtFirst = pump.calls();
         slicesAtFirst = pump.slices();
+        flippedAtFirst = form.state.drift.accepted;
         paintsAtFirst = counter.paints;
         clicker = std::thread([&] {
             std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
@@ -161,6 +164,10 @@ void simulationRun(const std::string& simulation, const std::string& size, doubl
     std::printf("speed:               %s\n", std::string(speed.caption).c_str());
     std::printf("trials:              %.0f (label %s)\n", trials, label.c_str());
     std::printf("trials per second:   %.3g\n", trials / run);
+    if (form.state.model.cluster) {
+        const double flipped = static_cast<double>(form.state.drift.accepted - flippedAtFirst);
+        std::printf("sites per second:    %.4g (flipped)\n", flipped / run);
+    }
     std::printf("repaints per second: %.1f\n", (counter.paints - paintsAtFirst) / run);
     std::printf("event slices:        %.1f per second\n", (pump.slices() - slicesAtFirst) / run);
     std::printf("stop delay:          %.2f ms\n", stopDelayMs);
@@ -181,7 +188,7 @@ int main(int argc, char** argv) {
         std::fprintf(
             stderr,
             "usage: spinlab_window_bench [square|cubic|chain] [seconds] [size] [speed|all] "
-            "[temperature] [measurements|largeview|both]\n"
+            "[temperature] [measurements|largeview|both|wolff|nearest|periodic ...]\n"
             "       spinlab_window_bench ant [steps] [obstacles] [speed]\n"
             "speeds:");
         for (const spinlab::SpeedChoice& choice : spinlab::kSpeedChoices)
@@ -224,9 +231,15 @@ int main(int argc, char** argv) {
         program.PolymerWindow().Iterations.setText(size);
         pictures.push_back(backend.windowFor(program.PolymerWindow())->picture("Picture1"));
     }
-    const std::string open = argc > 6 ? argv[6] : "";
-    if (open == "measurements" || open == "both") backend.measureTools()->showMeasurements();
-    if (open == "largeview" || open == "both") backend.measureTools()->showLargeView();
+    spinlab::ModelOptions& model = form.state.model;
+    for (int i = 6; i < argc; ++i) {
+        const std::string word = argv[i];
+        if (word == "measurements" || word == "both") backend.measureTools()->showMeasurements();
+        if (word == "largeview" || word == "both") backend.measureTools()->showLargeView();
+        if (word == "wolff") model.cluster = true;
+        if (word == "nearest") model.coupling = spinlab::Coupling::Nearest;
+        if (word == "periodic") model.edges = spinlab::Edges::Periodic;
+    }
     backend.syncAll();
     QCoreApplication::processEvents();
 

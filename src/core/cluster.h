@@ -1,12 +1,15 @@
 #pragma once
 // The Wolff cluster move, for either lattice: from a seed site, grow the cluster of like spins
 // joined by bonds that each hold with probability p = 1 - exp(-2/T), flip it whole, and report
-// what it changed. An explicit stack and flags kept between moves, so a cluster of every site of
-// the largest lattice needs no recursion and no allocation once the first move has sized them.
+// what it changed. The cluster is its own work list, kept between moves, so a cluster of every
+// site of the largest lattice needs no recursion and no allocation once the first move has
+// sized it.
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "core/eventpump.h"
@@ -28,58 +31,37 @@ inline float bondProbability(double t) {
     return static_cast<float>(std::clamp(p, 0.0, 1.0));
 }
 
+// A lattice as the cluster move sees it: sites at coordinates 0..n on each of `dims` axes, the
+// cell of a site `step[a]` cells from its neighbour along axis a. A site is coupled to its 2 d
+// nearest neighbours or to its whole 3^d block, across the edges when they wrap (a side of two
+// couples a pair twice, each a bond of its own). Open edges need the cells at coordinate -1 on
+// every axis to read 0, as the lattices' frames do: a neighbour beyond either edge is read there.
+struct ClusterLattice {
+    std::int8_t* origin;  // the cell of the site at coordinates 0
+    int dims;             // 2 or 3
+    int n;                // at most 1000
+    std::array<std::int32_t, 3> step;
+    bool wrap;
+    bool nearest;
+};
+
+// A site of a cluster: its cell's offset from the origin and its coordinates, ten bits an axis
+// from the lowest, so a neighbour's are a sum away.
+struct ClusterSite {
+    std::int32_t offset;
+    std::uint32_t coords;
+    int coord(int axis) const { return static_cast<int>(coords >> (10 * axis) & 1023u); }
+};
+
 class ClusterGrower {
 public:
-    // The cells the last move flipped, as the lattice network names them.
-    const std::vector<std::int32_t>& flipped() const { return members_; }
+    // The sites the last move flipped, in the order they joined; all now hold its new spin.
+    std::span<const ClusterSite> flipped() const { return {sites_.data(), count_}; }
 
-    // `net` gives cell(i) (the spin of cell i), cells() (one more than the largest i) and
-    // neighbours(i, f), which calls f(j) for every cell coupled to i, a cell coupled twice (a
-    // wrapped side of two) twice: each is a bond of its own.
-    template <class Net>
-    ClusterOutcome move(Net& net, std::int32_t seed, float p, Rng& rng) {
-        ClusterOutcome out;
-        members_.clear();
-        std::int8_t* const first = net.cell(seed);
-        const int s0 = *first;
-        if (s0 == 0) {
-            // A cell a grown lattice has never set joins as +1, alone: it had no energy.
-            *first = 1;
-            std::int64_t around = 0;
-            net.neighbours(seed, [&](std::int32_t j) { around += *net.cell(j); });
-            members_.push_back(seed);
-            return {1, -around, 1};
-        }
-        if (marks_.size() < static_cast<std::size_t>(net.cells())) marks_.assign(net.cells(), 0);
-        if (++stamp_ == 0) {
-            std::fill(marks_.begin(), marks_.end(), 0);
-            stamp_ = 1;
-        }
-        // A member is flipped as it joins, so it never matches s0 again.
-        auto join = [&](std::int32_t i, std::int8_t* c) {
-            *c = static_cast<std::int8_t>(-s0);
-            marks_[static_cast<std::size_t>(i)] = stamp_;
-            members_.push_back(i);
-        };
-        join(seed, first);
-        for (std::size_t next = 0; next < members_.size(); ++next) {
-            net.neighbours(members_[next], [&](std::int32_t j) {
-                std::int8_t* const c = net.cell(j);
-                if (*c == s0 && rng.Rnd() < p) join(j, c);
-            });
-        }
-        // Only bonds across the cluster's boundary change: each by 2 s0 s_j.
-        std::int64_t boundary = 0;
-        for (const std::int32_t i : members_) {
-            net.neighbours(i, [&](std::int32_t j) {
-                if (marks_[static_cast<std::size_t>(j)] != stamp_) boundary += *net.cell(j);
-            });
-        }
-        out.sites = static_cast<std::int64_t>(members_.size());
-        out.energy = 2 * s0 * boundary;
-        out.magnetization = -2 * s0 * out.sites;
-        return out;
-    }
+    // One move from the site at `seed` (the coordinates beyond dims ignored). Only the bonds to
+    // like neighbours take a draw. A cell a grown lattice has never set (0) joins as +1, alone:
+    // it had no energy.
+    ClusterOutcome move(const ClusterLattice& lattice, std::array<int, 3> seed, float p, Rng& rng);
 
     // Adds a move's changes to the running totals (a move's accepted count is the sites it
     // flipped). The pump spaces its services by the cost of the calls before, and moves grow
@@ -99,9 +81,8 @@ public:
 private:
     static constexpr std::int64_t kServiceWork = std::int64_t{1} << 16;
     std::int64_t work_ = 0;
-    std::vector<std::int32_t> members_;  // the cluster, which is also the work list
-    std::vector<std::uint32_t> marks_;   // stamp_ on the members of the move under way
-    std::uint32_t stamp_ = 0;
+    std::vector<ClusterSite> sites_;  // the cluster, which is also the work list
+    std::size_t count_ = 0;
 };
 
 }  // namespace spinlab

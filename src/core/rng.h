@@ -17,7 +17,7 @@ public:
     static constexpr int kLanes = 8;
     // Draws made at a time (a multiple of kLanes), and the most a loop may look ahead at once.
     static constexpr int kBlock = 512;
-    static constexpr int kMaxLook = 8;
+    static constexpr int kMaxLook = 32;
 
     // Deterministic: the clock is ignored.
     static Rng seeded(std::uint64_t seed);

@@ -153,6 +153,12 @@ void DotGrid::rebuild(Surface& surface, int maxX, int maxY) {
         return places;
     };
     places_ = distinct(left_, surface.width_) * distinct(top_, surface.height_);
+    std::vector<bool> covered(static_cast<std::size_t>(std::max(surface.width_, 0)), false);
+    for (const int first : left_) {
+        for (int i = std::max(first, 0); i < std::min(first + pen, surface.width_); ++i)
+            covered[static_cast<std::size_t>(i)] = true;
+    }
+    covered_ = static_cast<std::size_t>(std::count(covered.begin(), covered.end(), true));
     const bool rowsApart = apart(top_, surface.height_);
     byColumn_ = pen == 2 && rowsApart;
     disjoint_ = rowsApart && apart(left_, surface.width_);
@@ -164,7 +170,7 @@ std::size_t DotGrid::doneSize() const {
                      : surface_->pixels_.size() + 1;
 }
 
-void DotGrid::paintClipped(int x, int y, std::uint32_t pixel, bool backwards) {
+int DotGrid::paintClipped(int x, int y, std::uint32_t pixel, bool backwards) {
     const int left = left_[static_cast<std::size_t>(x)];
     const int top = top_[static_cast<std::size_t>(y)];
     const int pen = surface_->drawWidth_;
@@ -174,16 +180,18 @@ void DotGrid::paintClipped(int x, int y, std::uint32_t pixel, bool backwards) {
     const auto w = static_cast<std::size_t>(width);
     if (backwards && byColumn_) {
         // Every dot of this y covers the same rows: a column is taken as a whole.
+        int taken = 0;
         for (int i = x0; i < x1; ++i) {
             std::uint8_t& mark =
                 done_[static_cast<std::size_t>(y) * w + static_cast<std::size_t>(i)];
             if (mark) continue;
             mark = 1;
+            ++taken;
             for (int j = y0; j < y1; ++j)
                 surface_->pixels_[static_cast<std::size_t>(j) * w + static_cast<std::size_t>(i)] =
                     pixel;
         }
-        return;
+        return taken;
     }
     for (int j = y0; j < y1; ++j) {
         for (int i = x0; i < x1; ++i) {
@@ -195,6 +203,7 @@ void DotGrid::paintClipped(int x, int y, std::uint32_t pixel, bool backwards) {
             surface_->pixels_[at] = pixel;
         }
     }
+    return 0;
 }
 
 Color Surface::Point(double x, double y) const {

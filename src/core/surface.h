@@ -144,6 +144,10 @@ public:
     // picture): a stretch then needs only the last dot of each point, in any order.
     bool disjoint() const { return disjoint_; }
 
+    // Pixel columns that some dot covers: with a mask by columns, a backwards stretch is over once
+    // every row of dots has taken them all.
+    std::size_t coveredColumns() const { return covered_; }
+
     // Paints dots in the order they were made, each as PSet would. A plain value like Backwards.
     class Forwards {
     public:
@@ -205,6 +209,10 @@ public:
         enum class Mask { Pixels, Columns };
         Mask mask() const { return byColumn_ ? Mask::Columns : Mask::Pixels; }
 
+        // With the mask by columns: the entries taken so far. Once `rows` rows of dots have
+        // taken all coveredColumns(), no earlier dot of those rows can show.
+        std::size_t taken() const { return taken_; }
+
         // For 0 <= x <= maxX, 0 <= y <= maxY, in the reverse order of the dots' painting.
         template <Mask M>
         [[gnu::always_inline]] void paint(int x, int y, std::uint32_t pixel) {
@@ -246,10 +254,12 @@ public:
                     if (!(taken & 1u)) {
                         done_[mark] = 1;
                         pixels_[at] = pixels_[at + width_] = pixel;
+                        ++taken_;
                     }
                     if (!(taken & 0x100u)) {
                         done_[mark + 1] = 1;
                         pixels_[at + 1] = pixels_[at + width_ + 1] = pixel;
+                        ++taken_;
                     }
                     return;
                 } else {
@@ -266,7 +276,7 @@ public:
                     return;
                 }
             }
-            grid_.paintClipped(x, y, pixel, true);
+            taken_ += grid_.paintClipped(x, y, pixel, true);
         }
 
         DotGrid& grid_;
@@ -277,6 +287,7 @@ public:
         std::size_t width_;
         int pen_;
         bool byColumn_;
+        std::size_t taken_ = 0;
     };
 
 private:
@@ -284,8 +295,8 @@ private:
     // Bytes of the mask a stretch uses.
     std::size_t doneSize() const;
     // Any other dot: a wider pen, or one that the surface's edge clips; `backwards` keeps to the
-    // pixels no later dot took.
-    [[gnu::noinline]] void paintClipped(int x, int y, std::uint32_t pixel, bool backwards);
+    // pixels no later dot took, and returns the entries of a mask by columns it took.
+    [[gnu::noinline]] int paintClipped(int x, int y, std::uint32_t pixel, bool backwards);
 
     Surface* surface_ = nullptr;
     std::uint64_t geometry_ = 0;
@@ -304,6 +315,7 @@ private:
     std::vector<std::uint8_t> done_;
     // Distinct places of dots on the surface: distinct column runs times distinct row runs.
     std::size_t places_ = 0;
+    std::size_t covered_ = 0;
     bool disjoint_ = false;
     // A pen of 2 pixels and rows that no two y share: the mask then keeps, for each y, which
     // pixel columns of its rows later dots took, in (maxY + 1) x width bytes.

@@ -360,46 +360,9 @@ void quietTrials(std::uint64_t trials, Rng& rng, SquareLattice& lattice, int n, 
     state.SiteY = roundToInt(size * last[1]);
 }
 
-// The square lattice as the cluster move sees it: cell i is site (i / S, i % S), coupled to its
-// four nearest neighbours or its 3 x 3 block, within 0..n or wrapped around.
-struct SquareNet {
-    static constexpr int S = SquareLattice::kStride;
-    std::int8_t* origin;
-    int n;
-    bool wrap;
-    bool nearest;
-
-    std::int8_t* cell(std::int32_t i) const { return origin + i; }
-    static std::int32_t cells() { return (SquareLattice::kMax + 1) * S; }
-    template <class F>
-    void neighbours(std::int32_t i, F f) const {
-        const int x = i / S, y = i % S;
-        auto at = [&](int dx, int dy) {
-            int nx = x + dx, ny = y + dy;
-            if (wrap) {
-                nx = nx < 0 ? n : (nx > n ? 0 : nx);
-                ny = ny < 0 ? n : (ny > n ? 0 : ny);
-            } else if (nx < 0 || nx > n || ny < 0 || ny > n) {
-                return;
-            }
-            f(nx * S + ny);
-        };
-        at(-1, 0);
-        at(1, 0);
-        at(0, -1);
-        at(0, 1);
-        if (!nearest) {
-            at(-1, -1);
-            at(-1, 1);
-            at(1, -1);
-            at(1, 1);
-        }
-    }
-};
-
 // One trial of the cluster update: seed drawn as a trial's site, the cluster flipped, every
-// flipped site painted, the totals moved, then DoEvents.
-void clusterTrial(Program& program, ClusterGrower& grower) {
+// flipped site painted in the order it joined, the totals moved, then DoEvents.
+void clusterTrial(Program& program, ClusterGrower& grower, DotGrid& dots) {
     MainForm& form = program.IsingModel();
     SimState& state = form.state;
     Rng& rng = program.rng();
@@ -412,15 +375,20 @@ void clusterTrial(Program& program, ClusterGrower& grower) {
     state.SiteX = x;
     state.SiteY = y;
     const float p = bondProbability(form.rule.temperature());
-    SquareNet net{state.Lattice2D.cell(0, 0), n, state.model.wraps(n),
-                  state.model.coupling == Coupling::Nearest};
-    const ClusterOutcome o = grower.move(net, x * SquareNet::S + y, p, rng);
+    const ClusterLattice lattice{state.Lattice2D.cell(0, 0),
+                                 2,
+                                 n,
+                                 {SquareLattice::kStride, 1, 0},
+                                 state.model.wraps(n),
+                                 state.model.coupling == Coupling::Nearest};
+    const ClusterOutcome o = grower.move(lattice, {x, y, 0}, p, rng);
     grower.account(o, state.drift, program.pump());
-    const Color down = QBColor(9), up = QBColor(15);
-    for (const std::int32_t i : grower.flipped()) {
-        const int sx = i / SquareNet::S, sy = i % SquareNet::S;
-        form.Picture1.PSet(sx, sy, *net.cell(i) == -1 ? down : up);
-    }
+    // Every site of the move now holds the same spin.
+    const std::uint32_t pixel = DotGrid::pixelOf(QBColor(o.magnetization < 0 ? 9 : 15));
+    dots.follow(form.Picture1, SquareLattice::kMax, SquareLattice::kMax);
+    const DotGrid::Forwards pen(dots);
+    for (const ClusterSite& site : grower.flipped())
+        pen.paint(site.coord(0), site.coord(1), pixel);
     program.pump().DoEvents();
 }
 
@@ -450,7 +418,7 @@ void Run2D(Program& program) {
     ClusterGrower grower;
     while (state.Running) {
         if (state.model.cluster) {
-            clusterTrial(program, grower);
+            clusterTrial(program, grower, dots);
             ++trials;
             form.Label1.setNumber(trials);
             continue;

@@ -306,42 +306,6 @@ void quietPasses(std::uint64_t passes, Rng& rng, CubicLattice& lattice, int n, c
     state.SiteZ = static_cast<std::int16_t>(roundToInt(size * last[2]));
 }
 
-// The cube as the cluster move sees it: cell i is site (x, y, z) at x X + y Y + z, coupled to
-// its six nearest neighbours or its 3 x 3 x 3 box, within 0..n or wrapped around.
-struct CubicNet {
-    static constexpr int X = static_cast<int>(CubicLattice::kStepX);
-    static constexpr int Y = static_cast<int>(CubicLattice::kStepY);
-    std::int8_t* origin;
-    int n;
-    bool wrap;
-    bool nearest;
-
-    std::int8_t* cell(std::int32_t i) const { return origin + i; }
-    static std::int32_t cells() { return (CubicLattice::kMax + 1) * X; }
-    int wrapped(int c) const { return c < 0 ? n : (c > n ? 0 : c); }
-    template <class F>
-    void neighbours(std::int32_t i, F f) const {
-        const int x = i / X, y = i % X / Y, z = i % Y;
-        for (int dx = -1; dx <= 1; ++dx) {
-            for (int dy = -1; dy <= 1; ++dy) {
-                for (int dz = -1; dz <= 1; ++dz) {
-                    const int away = (dx != 0) + (dy != 0) + (dz != 0);
-                    if (away == 0 || (nearest && away > 1)) continue;
-                    int nx = x + dx, ny = y + dy, nz = z + dz;
-                    if (wrap) {
-                        nx = wrapped(nx);
-                        ny = wrapped(ny);
-                        nz = wrapped(nz);
-                    } else if (nx < 0 || nx > n || ny < 0 || ny > n || nz < 0 || nz > n) {
-                        continue;
-                    }
-                    f(nx * X + ny * Y + nz);
-                }
-            }
-        }
-    }
-};
-
 // One pass of the cluster update, as the square lattice's: the flipped sites on the planes on
 // show are repainted.
 void clusterPass(Program& program, ClusterGrower& grower) {
@@ -359,16 +323,21 @@ void clusterPass(Program& program, ClusterGrower& grower) {
     state.SiteY = y;
     state.SiteZ = static_cast<std::int16_t>(z);
     const float p = bondProbability(form.rule.temperature());
-    CubicNet net{state.Lattice3D.cell(0, 0, 0), n, state.model.wraps(n),
-                 state.model.coupling == Coupling::Nearest};
-    const ClusterOutcome o = grower.move(net, x * CubicNet::X + y * CubicNet::Y + z, p, rng);
+    const ClusterLattice lattice{state.Lattice3D.cell(0, 0, 0),
+                                 3,
+                                 n,
+                                 {static_cast<std::int32_t>(CubicLattice::kStepX),
+                                  static_cast<std::int32_t>(CubicLattice::kStepY), 1},
+                                 state.model.wraps(n),
+                                 state.model.coupling == Coupling::Nearest};
+    const ClusterOutcome o = grower.move(lattice, {x, y, z}, p, rng);
     grower.account(o, state.drift, program.pump());
-    const Color down = QBColor(9), up = QBColor(15);
+    // Every site of the move now holds the same spin.
+    const Color colour = QBColor(o.magnetization < 0 ? 9 : 15);
     const int m = view.plane;
-    for (const std::int32_t i : grower.flipped()) {
-        const int sx = i / CubicNet::X, sy = i % CubicNet::X / CubicNet::Y, sz = i % CubicNet::Y;
-        if (sx == m || sy == m || sz == m)
-            repaintSite(view, sx, sy, sz, *net.cell(i) == -1 ? down : up);
+    for (const ClusterSite& site : grower.flipped()) {
+        const int sx = site.coord(0), sy = site.coord(1), sz = site.coord(2);
+        if (sx == m || sy == m || sz == m) repaintSite(view, sx, sy, sz, colour);
     }
     program.pump().DoEvents();
 }

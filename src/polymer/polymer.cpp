@@ -74,27 +74,83 @@ constexpr std::array<std::int8_t, 4096> kMatch = [] {
 }();
 
 // Accepted moves a quiet stretch keeps before it paints them.
-constexpr int kMoveLog = 1 << 16;
+constexpr int kMoveLog = 1 << 17;
 
-// Counts and paints `count` logged moves, the last first. The arguments are plain values, so
-// the loop keeps them in registers while it stores into the raster.
+// How many of units 0..n are in each state 0..9.
+using StateTally = std::array<std::int64_t, 10>;
+StateTally tallyStates(const Chain& chain, int n) {
+    std::int32_t tally[4][16] = {};
+    const std::int16_t* const units = chain.data();
+    int i = 0;
+    for (; i + 4 <= n + 1; i += 4) {
+        for (int k = 0; k < 4; ++k)
+            ++tally[k][units[i + k] & 15];
+    }
+    for (; i <= n; ++i)
+        ++tally[0][units[i] & 15];
+    StateTally out{};
+    for (std::size_t s = 0; s < out.size(); ++s)
+        out[s] = tally[0][s] + tally[1][s] + tally[2][s] + tally[3][s];
+    return out;
+}
+
+// Counts `count` logged moves into the state counts, four tallies in turn, so that no
+// increment waits for the one before it; returns whether one left a unit never set up (0).
+bool countMoves(const std::uint32_t* moves, int count, std::int64_t* counts) {
+    std::int32_t tally[4][16] = {};
+    int i = 0;
+    for (; i + 4 <= count; i += 4) {
+        for (int k = 0; k < 4; ++k) {
+            const std::uint32_t f = moves[i + k];
+            --tally[k][f >> 14 & 15u];
+            ++tally[k][f >> 18];
+        }
+    }
+    for (; i < count; ++i) {
+        --tally[0][moves[i] >> 14 & 15u];
+        ++tally[0][moves[i] >> 18];
+    }
+    for (int s = 0; s < 10; ++s)
+        counts[s] += tally[0][s] + tally[1][s] + tally[2][s] + tally[3][s];
+    return (tally[0][0] | tally[1][0] | tally[2][0] | tally[3][0]) != 0;
+}
+
+// Paints `count` logged moves, the last first. The arguments are plain values, so the loop
+// keeps them in registers while it stores into the raster. With the mask by columns, the
+// painting ends once later moves have taken all `places` of the nine states: at a high
+// temperature most of a long stretch is hidden.
 template <DotGrid::Backwards::Mask M>
 void replayMoves(DotGrid::Backwards& pen, const std::uint32_t* moves, int count,
-                 std::int64_t* counts, std::uint32_t black, std::uint32_t white) {
-    for (int i = count - 1; i >= 0; --i) {
-        const std::uint32_t f = moves[i];
-        const int x = static_cast<int>(f & 16383u);
-        const int old = static_cast<int>(f >> 14 & 15u);
-        const int proposed = static_cast<int>(f >> 18);
-        --counts[old];
-        ++counts[proposed];
-        pen.paintTwo<M>(x, old, black, proposed, white);
+                 std::uint32_t black, std::uint32_t white, std::size_t places) {
+    constexpr int kCheck = 256;
+    for (int i = count - 1; i >= 0;) {
+        const int stop = std::max(i - kCheck, -1);
+        for (; i > stop; --i) {
+            const std::uint32_t f = moves[i];
+            const int x = static_cast<int>(f & 16383u);
+            const int old = static_cast<int>(f >> 14 & 15u);
+            const int proposed = static_cast<int>(f >> 18);
+            pen.paintTwo<M>(x, old, black, proposed, white);
+        }
+        if (M == DotGrid::Backwards::Mask::Columns && pen.taken() >= places) return;
     }
 }
 
+// Paints `count` logged moves and, given `counts`, counts them. Without counts, `unset` says
+// whether a unit may have left state 0 (never set up).
 void replayMoves(const std::uint32_t* moves, int count, DotGrid& dots, std::int64_t* counts,
-                 std::uint32_t black, std::uint32_t white) {
+                 std::uint32_t black, std::uint32_t white, bool unset = false) {
     if (!dots.crowded(2 * static_cast<std::size_t>(count))) {
+        if (!counts) {
+            const DotGrid::Forwards pen(dots);
+            for (int i = 0; i < count; ++i) {
+                const std::uint32_t f = moves[i];
+                const int x = static_cast<int>(f & 16383u);
+                pen.paint(x, static_cast<int>(f >> 14 & 15u), black);
+                pen.paint(x, static_cast<int>(f >> 18), white);
+            }
+            return;
+        }
         const DotGrid::Forwards pen(dots);
         for (int i = 0; i < count; ++i) {
             const std::uint32_t f = moves[i];
@@ -108,12 +164,15 @@ void replayMoves(const std::uint32_t* moves, int count, DotGrid& dots, std::int6
         }
         return;
     }
+    // A unit never set up (state 0) would take places beyond the nine states'.
+    if (counts) unset = countMoves(moves, count, counts);
     using Mask = DotGrid::Backwards::Mask;
     DotGrid::Backwards pen(dots);
     if (pen.mask() == Mask::Columns) {
-        replayMoves<Mask::Columns>(pen, moves, count, counts, black, white);
+        replayMoves<Mask::Columns>(pen, moves, count, black, white,
+                                   unset ? ~std::size_t{0} : 9 * dots.coveredColumns());
     } else {
-        replayMoves<Mask::Pixels>(pen, moves, count, counts, black, white);
+        replayMoves<Mask::Pixels>(pen, moves, count, black, white, 0);
     }
 }
 
@@ -160,11 +219,24 @@ void quietPasses(std::uint64_t passes, Rng& rng, Chain& chain, int n, const floa
     const std::uint32_t white = DotGrid::pixelOf(QBColor(15));
     Drift& drift = state.drift;
     int moved = 0;
+    // A long stretch takes the change of the state counts from the chain itself, before and
+    // after, rather than move by move.
+    const bool fromChain = passes >= 4 * static_cast<std::uint64_t>(n + 1);
+    StateTally before{};
+    if (fromChain) before = tallyStates(chain, n);
     auto paintMoves = [&] {
         if (moved == 0) return;
         drift.accepted += moved;
         picture.countRefreshes(static_cast<std::uint64_t>(moved));
-        replayMoves(moves, moved, dots, drift.stateCounts, black, white);
+        if (fromChain) {
+            const StateTally after = tallyStates(chain, n);
+            for (std::size_t s = 0; s < after.size(); ++s)
+                drift.stateCounts[s] += after[s] - before[s];
+            replayMoves(moves, moved, dots, nullptr, black, white, before[0] != 0);
+            before = after;
+        } else {
+            replayMoves(moves, moved, dots, drift.stateCounts, black, white);
+        }
         moved = 0;
     };
     const float* last = nullptr;

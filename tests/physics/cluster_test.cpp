@@ -159,5 +159,42 @@ INSTANTIATE_TEST_SUITE_P(
                       ClusterCase{"cube_block_open", 3, 1, true, false, 10.0}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// Open edges end a cluster at N even where the cells beyond hold spins of an earlier, larger
+// lattice: near T = 0 every bond holds, so a uniform lattice flips as exactly its (N + 1)^d
+// sites and the cells beyond keep their spins.
+TEST(ClusterEdges, OpenEdgesEndTheClusterWhateverLiesBeyond) {
+    for (const int dims : {2, 3}) {
+        for (const Coupling coupling : {Coupling::Nearest, Coupling::Block}) {
+            SCOPED_TRACE(::testing::Message()
+                         << dims << "d, block " << (coupling == Coupling::Block));
+            HeadlessProgram h(3);
+            h.main().GridSize.setText("4");
+            h.main().Temp.setText("0.001");
+            h.state().model.coupling = coupling;
+            h.state().model.cluster = true;
+            if (dims == 3) h.main().simulation3D.click();
+            SimState& st = h.state();
+            std::int64_t before = 0;
+            h.pump.after(1, [&] {
+                for (int x = 0; x <= 6; ++x)
+                    for (int y = 0; y <= 6; ++y)
+                        for (int z = 0; z <= 6; ++z)
+                            dims == 2 ? st.Lattice2D.set(x, y, 1) : st.Lattice3D.set(x, y, z, 1);
+                before = st.drift.accepted;
+            });
+            h.stopAfter(2);
+            h.start();
+            EXPECT_EQ(st.drift.accepted - before, dims == 2 ? 25 : 125);
+            if (dims == 2) {
+                EXPECT_EQ(squareMagnetization(st.Lattice2D, 4), -25);
+                EXPECT_EQ(squareMagnetization(st.Lattice2D, 5), -25 + 11);
+            } else {
+                EXPECT_EQ(cubicMagnetization(st.Lattice3D, 4), -125);
+                EXPECT_EQ(cubicMagnetization(st.Lattice3D, 5), -125 + 91);
+            }
+        }
+    }
+}
+
 }  // namespace
 }  // namespace spinlab
