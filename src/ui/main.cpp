@@ -31,10 +31,42 @@ const char kHelp[] =
     "  --help       show this text and exit\n"
     "  --version    show the version and exit\n";
 
+// Qt's own options (QGuiApplication and QApplication take them out of argv): the ones that are
+// followed by a value, and the ones that stand alone.
+bool isQtOption(const char* arg, bool& takesValue) {
+    static const char* const kWithValue[] = {
+        "platform",    "platformpluginpath", "platformtheme", "plugin",  "qwindowgeometry",
+        "qwindowicon", "qwindowtitle",       "session",       "display", "geometry",
+        "style",       "stylesheet",         "title",         "name"};
+    static const char* const kAlone[] = {"reverse", "widgetcount", "nograb", "dograb", "sync"};
+    if (arg[0] != '-') return false;
+    const char* name = arg[1] == '-' ? arg + 2 : arg + 1;
+    const char* equals = std::strchr(name, '=');
+    const std::size_t length = equals ? std::size_t(equals - name) : std::strlen(name);
+    auto is = [&](const char* option) {
+        return std::strlen(option) == length && std::strncmp(name, option, length) == 0;
+    };
+    for (const char* option : kWithValue) {
+        if (is(option)) {
+            takesValue = equals == nullptr;
+            return true;
+        }
+    }
+    for (const char* option : kAlone) {
+        if (is(option) && equals == nullptr) {
+            takesValue = false;
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    // Answered before QApplication exists, so they work without a display.
+    // Answered, and unknown options refused, before QApplication exists: none of it needs a
+    // display.
+    bool antWalk = false;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
             std::fputs(kHelp, stdout);
@@ -44,19 +76,21 @@ int main(int argc, char** argv) {
             std::printf("spinlab %s\n", spinlab::kVersion);
             return 0;
         }
-    }
-    QApplication app(argc, argv);
-    // Lets the desktop match the windows to the installed menu entry and its icon.
-    QGuiApplication::setDesktopFileName(QStringLiteral("spinlab"));
-    bool antWalk = false;
-    for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--ant-walk") == 0) {
             antWalk = true;
+            continue;
+        }
+        bool takesValue = false;
+        if (isQtOption(argv[i], takesValue)) {
+            if (takesValue) ++i;
             continue;
         }
         std::fprintf(stderr, "spinlab: unknown option %s (try --help)\n", argv[i]);
         return 2;
     }
+    QApplication app(argc, argv);
+    // Lets the desktop match the windows to the installed menu entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("spinlab"));
     QApplication::setQuitOnLastWindowClosed(false);
 
     spinlab::QtApp qt(spinlab::Rng::fromClock());
