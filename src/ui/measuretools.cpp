@@ -1,6 +1,7 @@
 #include "ui/measuretools.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
@@ -43,16 +44,27 @@ void MeasureTools::addActions(QMenu* menu) {
         a->setShortcut(keys);
         QObject::connect(a, &QAction::triggered, menu, run);
     };
-    add("Measurements", "Measurements", QKeySequence(Qt::CTRL | Qt::Key_M),
+    add("Measurements", "&Measurements", QKeySequence(Qt::CTRL | Qt::Key_M),
         [this] { showMeasurements(); });
-    add("LargeView", "Large View", QKeySequence(Qt::CTRL | Qt::Key_L), [this] { showLargeView(); });
+    add("LargeView", "&Large View", QKeySequence(Qt::CTRL | Qt::Key_L),
+        [this] { showLargeView(); });
     menu->addSeparator();
-    add("SavePicture", "Save Picture...", QKeySequence(Qt::CTRL | Qt::Key_S),
-        [this] { savePicture(menu_->parentWidget() ? menu_->parentWidget()->window() : nullptr); });
-    add("SaveMeasurements", "Save Measurements...", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S),
-        [this] {
-            saveMeasurements(menu_->parentWidget() ? menu_->parentWidget()->window() : nullptr);
-        });
+    // The keys work from every window: from the Large View, Ctrl+S saves what it shows, and a
+    // dialog opens over the window the user is in.
+    add("SavePicture", "Save Pi&cture...", QKeySequence(Qt::CTRL | Qt::Key_S), [this] {
+        if (largeView_ && QApplication::activeWindow() == largeView_.get()) {
+            saveLargeView();
+        } else {
+            savePicture(dialogParent());
+        }
+    });
+    add("SaveMeasurements", "Save Measu&rements...", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S),
+        [this] { saveMeasurements(dialogParent()); });
+}
+
+QWidget* MeasureTools::dialogParent() const {
+    if (QWidget* active = QApplication::activeWindow()) return active;
+    return menu_ && menu_->parentWidget() ? menu_->parentWidget()->window() : nullptr;
 }
 
 QAction* MeasureTools::action(const QString& name) const {
@@ -67,11 +79,6 @@ void MeasureTools::showMeasurements() {
     if (!measurements_) {
         measurements_ = std::make_unique<MeasurementsWindow>(program_, recorder_);
         measurements_->onSave = [this] { saveMeasurements(measurements_.get()); };
-        auto* save = new QAction(measurements_.get());
-        save->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
-        QObject::connect(save, &QAction::triggered, measurements_.get(),
-                         [this] { saveMeasurements(measurements_.get()); });
-        measurements_->addAction(save);
     }
     if (measurements_->isMinimized()) measurements_->showNormal();
     measurements_->show();
@@ -83,10 +90,6 @@ void MeasureTools::showLargeView() {
     if (!largeView_) {
         largeView_ = std::make_unique<LargeViewWindow>(program_);
         largeView_->onSave = [this] { saveLargeView(); };
-        auto* save = new QAction(largeView_.get());
-        save->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
-        QObject::connect(save, &QAction::triggered, largeView_.get(), [this] { saveLargeView(); });
-        largeView_->addAction(save);
     }
     if (largeView_->isMinimized()) largeView_->showNormal();
     largeView_->show();

@@ -48,6 +48,9 @@ public:
     FileSaver& saver() { return saver_; }
 
 private:
+    // The window a save dialog opens over: the one the user is in.
+    QWidget* dialogParent() const;
+
     Program& program_;
     Recorder recorder_;
     FileSaver saver_;

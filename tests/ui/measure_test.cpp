@@ -74,7 +74,7 @@ TEST(RunMenu, FollowsFileWithTheFourItemsAndNothingOpensAtStart) {
     GuiProgram gui;
     QMenuBar* bar = gui.mainWindow().menuBar();
     ASSERT_EQ(bar->actions().size(), 2);
-    EXPECT_EQ(bar->actions()[1]->text(), "Run");
+    EXPECT_EQ(bar->actions()[1]->text(), "&Run");
     QStringList captions, keys;
     for (QAction* a : bar->actions()[1]->menu()->actions()) {
         if (a->isSeparator()) continue;
@@ -85,7 +85,7 @@ TEST(RunMenu, FollowsFileWithTheFourItemsAndNothingOpensAtStart) {
     ASSERT_GE(captions.size(), 5);
     EXPECT_EQ(
         captions.mid(captions.size() - 5, 4),
-        (QStringList{"Measurements", "Large View", "Save Picture...", "Save Measurements..."}));
+        (QStringList{"&Measurements", "&Large View", "Save Pi&cture...", "Save Measu&rements..."}));
     EXPECT_EQ(keys.mid(keys.size() - 5, 4),
               (QStringList{"Ctrl+M", "Ctrl+L", "Ctrl+S", "Ctrl+Shift+S"}));
     MeasureTools& tools = *gui.backend.measureTools();

@@ -77,11 +77,11 @@ TEST(RunMenu, FollowsFileWithPauseStepTheSpeedsAndTheMeasuringTools) {
     QStringList captions;
     for (QAction* a : run->actions())
         captions << (a->isSeparator() ? "-" : a->text() + " " + a->shortcut().toString());
-    EXPECT_EQ(captions, (QStringList{"Pause Ctrl+P", "Step Ctrl+T", "Step Sweep Ctrl+Shift+T", "-",
-                                     "Faster Ctrl+]", "Slower Ctrl+[", "Speed ", "Ant Speed ", "-",
-                                     "Measurements Ctrl+M", "Large View Ctrl+L", "-",
-                                     "Save Picture... Ctrl+S", "Save Measurements... Ctrl+Shift+S",
-                                     "-", "Model "}));
+    EXPECT_EQ(captions, (QStringList{"&Pause Ctrl+P", "S&tep Ctrl+T", "Step S&weep Ctrl+Shift+T",
+                                     "-", "&Faster Ctrl+]", "Sl&ower Ctrl+[", "&Speed ",
+                                     "&Ant Speed ", "-", "&Measurements Ctrl+M",
+                                     "&Large View Ctrl+L", "-", "Save Pi&cture... Ctrl+S",
+                                     "Save Measu&rements... Ctrl+Shift+S", "-", "Mo&del "}));
     for (const char* list : {"Speed", "AntSpeed"}) {
         QMenu* speeds = run->findChild<QMenu*>(list);
         ASSERT_NE(speeds, nullptr);
