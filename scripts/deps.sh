@@ -3,7 +3,7 @@
 # Does nothing when they are all present, so every make target may call it.
 set -euo pipefail
 packages=(
-  build-essential cmake ninja-build
+  build-essential cmake ninja-build zlib1g-dev
   qt6-base-dev qt6-qpa-plugins qt6-charts-dev libqt6opengl6-dev libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang clang-tidy clang-format libclang-rt-14-dev
