@@ -2,12 +2,15 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QLocale>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QProgressDialog>
 
 #include "core/program.h"
+#include "measure/blocks.h"
 #include "measure/model.h"
 #include "measure/png.h"
 #include "ui/largeview.h"
@@ -117,13 +120,42 @@ void MeasureTools::savePicture(QWidget* parent) {
 void MeasureTools::saveLargeView() {
     if (!largeView_) return;
     largeView_->refresh();
-    const RgbImage picture = largeView_->picture();
+    // The view's own pixels, scaled as the file is written: the whole scaled picture may not
+    // fit in memory.
+    const RgbImage image = largeView_->image();
+    const int zoomX = largeView_->zoom(), zoomY = largeView_->zoomY();
     const Model& model = *findModel(largeView_->kind());
     const QString extra = largeView_->kind() == RunKind::Cubic ? largeView_->sectionName() : "";
     const QString name =
         defaultFileName(program_, model.name, largeView_->size(), extra, "-view.png");
     saver_.ask(largeView_.get(), QStringLiteral("Save Picture"), name, kPng,
-               [picture](const std::string& path) { writePng(path, picture); });
+               [this, image, zoomX, zoomY](const std::string& path) {
+                   writeWithProgress(path, image, zoomX, zoomY);
+               });
+}
+
+void MeasureTools::writeWithProgress(const std::string& path, const RgbImage& image, int zoomX,
+                                     int zoomY) {
+    // Some 50 million pixels take a second or more: beyond that the save shows how far it has
+    // come, and can be cancelled.
+    const double pixels = double(image.width) * zoomX * double(image.height) * zoomY;
+    std::unique_ptr<QProgressDialog> box;
+    if (pixels > 5e7) {
+        box = std::make_unique<QProgressDialog>(
+            QStringLiteral("Saving a picture of %1 x %2 pixels...")
+                .arg(QLocale(QLocale::English).toString(qlonglong(image.width) * zoomX))
+                .arg(QLocale(QLocale::English).toString(qlonglong(image.height) * zoomY)),
+            QStringLiteral("Cancel"), 0, 1000, largeView_.get());
+        box->setWindowTitle(QStringLiteral("Save Picture"));
+        box->setWindowModality(Qt::ApplicationModal);
+        box->setMinimumDuration(0);
+        box->setValue(0);
+    }
+    writeScaledPng(path, image, zoomX, zoomY, [&box](double done) {
+        if (!box) return true;
+        box->setValue(static_cast<int>(done * 1000));
+        return !box->wasCanceled();
+    });
 }
 
 void MeasureTools::saveMeasurements(QWidget* parent) {

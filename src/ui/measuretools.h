@@ -48,6 +48,8 @@ public:
     FileSaver& saver() { return saver_; }
 
 private:
+    // Writes the Large View's picture scaled, row by row, with a progress box for a large one.
+    void writeWithProgress(const std::string& path, const RgbImage& image, int zoomX, int zoomY);
     // The window a save dialog opens over: the one the user is in.
     QWidget* dialogParent() const;
 
