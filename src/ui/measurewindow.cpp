@@ -28,9 +28,11 @@ namespace {
 
 // Enough points to show the shape of a run of days; more would only slow the repaint.
 constexpr std::size_t kPlotPoints = 500;
-// Redrawing a chart costs far more than a repaint of the pictures: at most ten a second keeps
-// the plots live and leaves the time to the run. The values beside them follow every repaint.
-constexpr qint64 kPlotPeriodMs = 100;
+// Redrawing a chart costs far more than a repaint of the pictures: five times a second keeps
+// the plots live and leaves the time to the run. The values beside them change ten times a
+// second, as fast as they can be read; once the run stands still both show its end at once.
+constexpr qint64 kPlotPeriodMs = 200;
+constexpr qint64 kValuesPeriodMs = 100;
 
 QString whole(std::uint64_t n) {
     return QLocale(QLocale::English).toString(static_cast<qulonglong>(n));
@@ -60,6 +62,17 @@ const char* const kRows[] = {
     "Simulation",        "Model",      "Run",         "Trials", "Sweeps",
     "Trials per second", "Acceptance", "Temperature", "Energy", "Magnetisation",
     "Fractions",         "Sampled",    "Kept"};
+
+// Lines of a row whose value changes as the run goes on; 0 for the others.
+int changingLines(const std::string& row) {
+    if (row == "Fractions") return 3;
+    if (row == "Kept") return 2;
+    for (const char* one : {"Trials", "Sweeps", "Trials per second", "Acceptance", "Energy",
+                            "Magnetisation", "Sampled"}) {
+        if (row == one) return 1;
+    }
+    return 0;
+}
 
 // The parts of the run the plots can show: the whole of it, or its recent part with the start-up
 // transient left out, the y range fitted to what is shown.
@@ -100,8 +113,15 @@ MeasurementsWindow::MeasurementsWindow(Program& program, Recorder& recorder)
         auto* caption = new QLabel(QString::fromLatin1(row));
         auto* value = new QLabel;
         value->setTextFormat(Qt::PlainText);
-        value->setTextInteractionFlags(Qt::TextSelectableByMouse);
         value->setMinimumWidth(250);
+        // The rows that change as the run goes keep one size, so a new text does not lay the
+        // window out again, and are plain text, which paints without a text document (the
+        // saved series holds their numbers); the others can be selected and copied.
+        if (const int lines = changingLines(row); lines > 0) {
+            value->setFixedSize(250, lines * value->fontMetrics().lineSpacing() + 2);
+        } else {
+            value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        }
         form->addRow(caption, value);
         captions_[row] = caption;
         values_[row] = value;
@@ -140,6 +160,8 @@ MeasurementsWindow::Chart MeasurementsWindow::makeChart(const QString& title) {
     c.chart->setAnimationOptions(QChart::NoAnimation);
     c.chart->legend()->hide();
     c.chart->setMargins(QMargins(4, 4, 4, 4));
+    // Square corners paint faster than the default rounded ones, five times a second.
+    c.chart->setBackgroundRoundness(0);
     c.x = new QValueAxis;
     c.x->setTitleText(QStringLiteral("Monte Carlo time (sweeps)"));
     c.x->setTickType(QValueAxis::TicksDynamic);
@@ -166,6 +188,9 @@ void MeasurementsWindow::fitAxis(const Chart& c, QValueAxis* axis, double low, d
     // rounds a value to the label's decimals, so steps are chosen that fit the room and that the
     // decimals tell apart.
     const bool horizontal = axis->orientation() == Qt::Horizontal;
+    // A growing run's time axis reaches some way beyond its last point, so that it is not
+    // redrawn at every plot.
+    if (horizontal && !exactly) high += 0.5 * span;
     QRectF area = c.chart->plotArea();
     if (area.width() < 50 || area.height() < 50)
         area = QRectF(0, 0, c.view->width() - 80, c.view->height() - 70);
@@ -247,11 +272,15 @@ void MeasurementsWindow::setUpFor(const Model* model) {
 void MeasurementsWindow::sync() {
     if (!isVisible() || isMinimized()) return;
     if (!setUp_ || shownModel_ != recorder_.model()) setUpFor(recorder_.model());
-    showValues();
-    const std::uint64_t version = recorder_.store().version();
     const qint64 at = clock_.elapsed();
+    const bool live = recorder_.live();
+    if (!live || at - valuesAt_ >= kValuesPeriodMs) {
+        valuesAt_ = at;
+        showValues();
+    }
+    const std::uint64_t version = recorder_.store().version();
     const bool newRun = recorder_.serial() != plottedSerial_;
-    if (newRun || (version != plottedVersion_ && at - plottedAt_ >= kPlotPeriodMs)) {
+    if (newRun || (version != plottedVersion_ && (!live || at - plottedAt_ >= kPlotPeriodMs))) {
         plottedAt_ = at;
         plottedVersion_ = version;
         plottedSerial_ = recorder_.serial();

@@ -81,6 +81,7 @@ private:
     std::uint64_t plottedVersion_ = ~0ull;
     std::uint64_t plottedSerial_ = ~0ull;
     qint64 plottedAt_ = 0;
+    qint64 valuesAt_ = -1'000'000;
 
     // Rates over the last half second or so.
     QElapsedTimer clock_;
