@@ -2,7 +2,9 @@
 // Langton's ant in a window of its own.
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QRect>
+#include <QWindow>
 #include <cstdio>
 #include <cstring>
 
@@ -97,12 +99,20 @@ int main(int argc, char** argv) {
     spinlab::Program& program = qt.program;
     spinlab::QtBackend& backend = qt.backend;
     if (antWalk) {
+        // Beside the main window, so the walk and the simulations can be watched together: once
+        // the window manager has placed the main window and framed it (within a second).
+        QWidget* main = backend.windowFor(program.IsingModel());
+        QElapsedTimer waited;
+        waited.start();
+        while (waited.elapsed() < 1000 &&
+               !(main->windowHandle() && main->windowHandle()->isExposed() &&
+                 main->frameGeometry() != main->geometry())) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        }
         spinlab::AntForm& ant = program.Form1();
+        spinlab::placeBesideMain(*backend.windowFor(ant));
         ant.window.Show();
         backend.syncAll();
-        // Beside the main window, so the walk and the simulations can be watched together.
-        const QRect main = backend.windowFor(program.IsingModel())->frameGeometry();
-        backend.windowFor(ant)->move(main.right() + 1 + 16, main.top());
     }
     return QApplication::exec();
 }
