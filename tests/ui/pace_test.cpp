@@ -184,6 +184,23 @@ TEST(RunMenu, AStartInAPauseIsHeldAtItsFirstTrial) {
     EXPECT_EQ(testing::squarePictureMismatch(gui.program), "");
 }
 
+// A Start while paused shows the new run's count at its hold, not what the last run left.
+TEST(RunMenu, AStartWhilePausedShowsTheNewRunsCount) {
+    GuiProgram gui;
+    InTurn first(gui, {[&] { button(gui, gui.main(), "Command2")->click(); }});
+    QTest::mouseClick(button(gui, gui.main(), "Command1"), Qt::LeftButton);
+    ASSERT_NE(gui.main().Label1.Caption(), "0");
+    item(gui, "Pause")->trigger();
+    QString shown;
+    InTurn held(gui, {[&] {
+                    shown = gui.widget<QLabel>(gui.main(), "Label1")->text();
+                    button(gui, gui.main(), "Command2")->click();
+                }});
+    QTest::mouseClick(button(gui, gui.main(), "Command1"), Qt::LeftButton);
+    ASSERT_TRUE(held.done());
+    EXPECT_EQ(shown, "0");
+}
+
 TEST(RunMenu, QuitInAPauseEndsTheProgram) {
     GuiProgram gui;
     InTurn turns(gui,
