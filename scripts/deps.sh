@@ -3,7 +3,7 @@
 # Does nothing when they are all present, so every make target may call it.
 # `deps.sh batch`: only what spinlab-batch alone needs to be built, tested and packaged (no Qt).
 set -euo pipefail
-batch=(build-essential cmake ninja-build libgtest-dev libgmock-dev)
+batch=(build-essential cmake ninja-build zlib1g-dev libgtest-dev libgmock-dev)
 packages=("${batch[@]}"
   qt6-base-dev qt6-qpa-plugins qt6-charts-dev libqt6opengl6-dev libgl-dev
   libbenchmark-dev

@@ -43,6 +43,31 @@ void Commands::checkInputs(Mode mode) {
     form.rule.temperature();
 }
 
+namespace {
+
+// Notes, as the run ends however it ends, the size its loop last read: the loops read the box at
+// every trial, so that is the lattice the run leaves behind.
+class NoteSizeAtEnd {
+public:
+    NoteSizeAtEnd(RunStack& runs, RunKind kind, const TextBox& box, int max)
+        : runs_(runs), kind_(kind), box_(box), max_(max) {}
+    ~NoteSizeAtEnd() {
+        if (!box_.cintConverts()) return;
+        const int n = box_.cint();
+        if (n >= 0 && n <= max_) runs_.noteSize(kind_, n);
+    }
+    NoteSizeAtEnd(const NoteSizeAtEnd&) = delete;
+    NoteSizeAtEnd& operator=(const NoteSizeAtEnd&) = delete;
+
+private:
+    RunStack& runs_;
+    RunKind kind_;
+    const TextBox& box_;
+    int max_;
+};
+
+}  // namespace
+
 void Commands::Command1_Click() {
     if (activeRuns_ >= kMaxNestedRuns) return;
     ScopedCount scope(activeRuns_);
@@ -63,6 +88,7 @@ void Commands::Command1_Click() {
 void Commands::startCubicLattice() {
     const RunStack::Scope run(program_.runs(), RunKind::Cubic);
     MainForm& form = program_.IsingModel();
+    const NoteSizeAtEnd note(program_.runs(), RunKind::Cubic, form.GridSize, CubicLattice::kMax);
     // Drawn whether the view window is on show or not: the menu alone shows and hides it.
     View3DForm& view = program_.n3DPicForm();
     view.PictureXY.Cls();
@@ -77,6 +103,7 @@ void Commands::startCubicLattice() {
 void Commands::startSquareLattice() {
     const RunStack::Scope run(program_.runs(), RunKind::Square);
     MainForm& form = program_.IsingModel();
+    const NoteSizeAtEnd note(program_.runs(), RunKind::Square, form.GridSize, SquareLattice::kMax);
     form.Picture1.Cls();
     SetupPicture2D(program_);
     InitLattice2D(program_);
@@ -86,6 +113,8 @@ void Commands::startSquareLattice() {
 
 void Commands::startPolymerChain() {
     const RunStack::Scope run(program_.runs(), RunKind::Chain);
+    const NoteSizeAtEnd note(program_.runs(), RunKind::Chain, program_.PolymerWindow().Iterations,
+                             Chain::kMax);
     // Unlike the lattices, the flag goes up before the set-up: a failed set-up leaves it raised
     // until the next Stop or Start, and nothing reads it meanwhile.
     program_.IsingModel().state.Running = true;

@@ -20,6 +20,19 @@ bool goesOn(Program& program, RunKind kind) {
     return program.hasIsingModel() && program.IsingModel().state.Running;
 }
 
+// A held run's counter shows the trials it has completed, the one under way not yet: a run held
+// at its first trial shows 0, never the count an earlier run left there. The ant writes its
+// count before it yields.
+void showHeldCount(Program& program, const RunRecord& run) {
+    const std::uint64_t trials = program.runs().trials(run);
+    const std::uint64_t done = trials > 0 ? trials - 1 : 0;
+    if (run.kind == RunKind::Cubic) {
+        if (program.hasN3DPicForm()) program.n3DPicForm().Label1.setNumber(done);
+    } else if (run.kind != RunKind::Ant && program.hasIsingModel()) {
+        program.IsingModel().Label1.setNumber(done);
+    }
+}
+
 }  // namespace
 
 int findSpeed(std::string_view key) {
@@ -97,6 +110,7 @@ std::uint64_t Pace::pace(Program& program, Waiter& waiter) {
                 steps_ = 0;
                 return trials;
             }
+            showHeldCount(program, current);
             waiter.waitForEvents(kNoDeadline, unchanged);
             shown = true;
             continue;
@@ -110,6 +124,7 @@ std::uint64_t Pace::pace(Program& program, Waiter& waiter) {
             // The frame's trials are done: show them and wait out the rest of the frame.
             const std::uint64_t end = frameStart(frame_ + 1);
             if (!shown || waiter.now() < end) {
+                showHeldCount(program, current);
                 waiter.waitForEvents(end, unchanged);
                 shown = true;
                 // The wait may have let the user change anything, or run a nested run.

@@ -3,6 +3,7 @@
 // it as its loop ends, whichever way it leaves; pacing, measurements and views follow the
 // innermost run, and the serial tells them that a new run has begun.
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <vector>
@@ -51,6 +52,11 @@ public:
         return calls() - run.firstCall - run.nestedCalls;
     }
 
+    // The size (N, or the chain's n) a run of `kind` last ended at; -1 before any has. What a
+    // view shows when idle is that run's lattice, whatever the box says since.
+    int lastSize(RunKind kind) const { return lastSize_[static_cast<std::size_t>(kind)]; }
+    void noteSize(RunKind kind, int n) { lastSize_[static_cast<std::size_t>(kind)] = n; }
+
     // Told after every push and pop, never during a trial; it must not throw, since a pop may
     // happen while an error unwinds the run.
     std::function<void()> onChange;
@@ -75,6 +81,7 @@ private:
     const EventPump* pump_ = nullptr;
     std::vector<RunRecord> runs_;
     std::uint64_t started_ = 0;
+    std::array<int, 4> lastSize_{-1, -1, -1, -1};
 };
 
 }  // namespace spinlab

@@ -42,13 +42,13 @@ Autocorrelation autocorrelation(const Binning& binning) {
         a.converged = false;
         return a;
     }
-    // Over the last two doublings the squared error may grow only by what kMinBins.. bins
-    // let it scatter (about sqrt(2 / bins) each); more means the bins are still shorter than
-    // the correlations. (One doubling lets short runs of the 4 x 4 torus at Tc through with
-    // errors that hold a third of the time.)
+    // Over the last two doublings the squared error may grow only by three times what kMinBins..
+    // bins let it scatter (about sqrt(2 / bins)); more means the bins are still shorter than the
+    // correlations. (One doubling lets short runs of the 4 x 4 torus at Tc through with errors
+    // that hold a third of the time; two standard deviations warned one long cluster run in ten.)
     const double before = binning.error(level - 2);
     const double noise = std::sqrt(2.0 / static_cast<double>(binning.bins(level)));
-    a.converged = e * e <= before * before * (1.0 + 2.0 * noise);
+    a.converged = e * e <= before * before * (1.0 + 3.0 * noise);
     return a;
 }
 

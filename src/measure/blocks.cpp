@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/runtime.h"
+#include "measure/atomicfile.h"
 
 namespace spinlab {
 
@@ -90,6 +91,32 @@ RgbImage scaled(const RgbImage& image, int sx, int sy) {
             to[x] = from[x / sx];
     }
     return out;
+}
+
+}  // namespace spinlab
+
+namespace spinlab {
+
+void writeScaledPng(const std::string& path, const RgbImage& image, int sx, int sy,
+                    const std::function<bool(double)>& progress, const Record* record) {
+    sx = std::max(sx, 1);
+    sy = std::max(sy, 1);
+    const std::int64_t width = std::int64_t{image.width} * sx;
+    const std::int64_t height = std::int64_t{image.height} * sy;
+    writePng(
+        path, width, height,
+        [&image, &path, &progress, sx, sy, height](std::int64_t y, std::uint32_t* out) {
+            if (progress && y % 256 == 0 && !progress(double(y) / double(height)))
+                throw WriteError{path, "the save was cancelled, and no file was written"};
+            // Each site's row is made once; the zoom - 1 rows below it repeat it.
+            if (y % sy != 0) return false;
+            const std::uint32_t* from =
+                image.pixels.data() + static_cast<std::size_t>(y / sy) * image.width;
+            for (int x = 0; x < image.width; ++x)
+                std::fill_n(out + std::int64_t{x} * sx, sx, from[x]);
+            return true;
+        },
+        record);
 }
 
 }  // namespace spinlab

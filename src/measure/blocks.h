@@ -6,6 +6,8 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
+#include <string>
 #include <vector>
 
 #include "core/simstate.h"
@@ -43,5 +45,12 @@ std::uint32_t chainStateColour(int state);
 void paintBlock(const Block& block, BlockColours colours, RgbImage& image);
 // Each pixel as an sx x sy square, without smoothing.
 RgbImage scaled(const RgbImage& image, int sx, int sy);
+// The same picture written as a PNG row by row, never whole: a lattice of 1001 x 1001 at zoom 64
+// is some 4 billion pixels. `progress`, if given, is told the share done (0..1) now and then and
+// cancels the save by returning false. Throws WriteError, naming the size when PNG cannot hold
+// it; a failed or cancelled save leaves no file.
+void writeScaledPng(const std::string& path, const RgbImage& image, int sx, int sy,
+                    const std::function<bool(double)>& progress = {},
+                    const Record* record = nullptr);
 
 }  // namespace spinlab

@@ -16,7 +16,7 @@ void SeriesStore::reset(std::uint64_t every) {
     ++version_;
 }
 
-void SeriesStore::add(std::uint64_t trial, const Observables& values) {
+void SeriesStore::add(std::uint64_t trial, const Observables& values, std::uint64_t work) {
     if (trial % interval_ != 0) return;
     if (rows_.size() >= capacity_) {
         const std::uint64_t wider = interval_ * 2;
@@ -27,7 +27,7 @@ void SeriesStore::add(std::uint64_t trial, const Observables& values) {
             return;
         }
     }
-    rows_.push_back({trial, values});
+    rows_.push_back({trial, values, work});
     ++version_;
 }
 
@@ -65,8 +65,30 @@ std::uint64_t Recorder::trials() const {
     return live_ ? trialsNow() : endTrials_;
 }
 
+std::uint64_t Recorder::workNow() const {
+    const SimState& state = program_.IsingModel().state;
+    const bool cluster = model_ && !model_->chain && state.model.cluster;
+    const std::uint64_t since = cluster ? static_cast<std::uint64_t>(std::max<std::int64_t>(
+                                              state.drift.accepted - workAccepted_, 0))
+                                        : trialsNow() - workTrials_;
+    return work_ + since;
+}
+
+void Recorder::checkpoint() {
+    work_ = workNow();
+    workTrials_ = trialsNow();
+    workAccepted_ = program_.IsingModel().state.drift.accepted;
+}
+
+std::uint64_t Recorder::work() const {
+    return live_ ? workNow() : endWork_;
+}
+
 void Recorder::freeze() {
-    if (live_) endTrials_ = trialsNow();
+    if (live_) {
+        endTrials_ = trialsNow();
+        endWork_ = workNow();
+    }
     live_ = false;
     program_.pump().everyCall({});
 }
@@ -84,6 +106,13 @@ void Recorder::follow() {
         // recount in case anything rewrote the state meanwhile.
         run_ = *run;
         live_ = true;
+        // What a nested run flipped is not this run's work. Trials made while the window was
+        // closed count as the run's own: one update each, or for cluster moves the run's mean.
+        const std::uint64_t away = trialsNow() - endTrials_;
+        const bool cluster = !model->chain && program_.IsingModel().state.model.cluster;
+        work_ = endWork_ + (cluster && endTrials_ > 0 ? away * endWork_ / endTrials_ : away);
+        workTrials_ = trialsNow();
+        workAccepted_ = program_.IsingModel().state.drift.accepted;
         totals_.rebase();
         arm();
         return;
@@ -107,6 +136,9 @@ void Recorder::begin(const RunRecord& run, const Model& model) {
     const bool cluster = !model.chain && program_.IsingModel().state.model.cluster;
     store_.reset(cluster ? 1 : intervalFor(model.sitesOf(size_)));
     firstTrial_ = trialsNow();
+    work_ = firstTrial_;
+    workTrials_ = firstTrial_;
+    workAccepted_ = program_.IsingModel().state.drift.accepted;
     arm();
 }
 
@@ -132,7 +164,8 @@ void Recorder::sample() {
             size_ = n;
             totals_.rebase();
         }
-        store_.add(trialsNow(), totals_.now());
+        checkpoint();
+        store_.add(trialsNow(), totals_.now(), work_);
     } catch (const PlatformError&) {
         // An unreadable size: the loop ends with that error at its next reading.
     }

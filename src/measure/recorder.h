@@ -18,6 +18,9 @@ namespace spinlab {
 struct SeriesRow {
     std::uint64_t trial;
     Observables values;
+    // The run's work up to the row, in site updates: a trial is one, a cluster move the sites it
+    // flipped. Divided by the sites it is the Monte Carlo time in sweeps.
+    std::uint64_t work = 0;
 };
 
 // Samples taken every `every` trials. When the store is full, the rows at odd multiples of the
@@ -30,7 +33,8 @@ public:
     explicit SeriesStore(std::size_t capacity = kCapacity);
     void reset(std::uint64_t every);
     // Kept when `trial` is a multiple of the kept interval.
-    void add(std::uint64_t trial, const Observables& values);
+    void add(std::uint64_t trial, const Observables& values) { add(trial, values, trial); }
+    void add(std::uint64_t trial, const Observables& values, std::uint64_t work);
 
     std::uint64_t every() const { return every_; }
     std::uint64_t interval() const { return interval_; }
@@ -81,6 +85,8 @@ public:
     double sites() const { return model_ ? model_->sitesOf(size_) : 0.0; }
     // The run's trials: now while live, else where the series stopped.
     std::uint64_t trials() const;
+    // The run's work in site updates (see SeriesRow): now while live, else where it stopped.
+    std::uint64_t work() const;
     // The run's trials when the series began: 0 when it began with the run.
     std::uint64_t firstTrial() const { return firstTrial_; }
     // The observables now; nothing before the first run or while the size cannot be read.
@@ -101,6 +107,10 @@ private:
     void sample();
     void freeze();
     std::uint64_t trialsNow() const;
+    // Work since the last checkpoint counts as the model now in force counts it: cluster moves
+    // by the sites they flipped (the loops' accepted count), single flips by their trials.
+    std::uint64_t workNow() const;
+    void checkpoint();
 
     Program& program_;
     SeriesStore store_;
@@ -112,6 +122,10 @@ private:
     int size_ = 0;
     std::uint64_t firstTrial_ = 0;
     std::uint64_t endTrials_ = 0;
+    std::uint64_t work_ = 0;
+    std::uint64_t workTrials_ = 0;
+    std::int64_t workAccepted_ = 0;
+    std::uint64_t endWork_ = 0;
     std::uint64_t phase_ = 0;
 };
 

@@ -26,6 +26,7 @@
 #include "core/program.h"
 #include "core/runtime.h"
 #include "ui/picturebox.h"
+#include "ui/qtbackend.h"
 
 namespace spinlab {
 
@@ -355,13 +356,8 @@ void FormWindow::sync() {
     }
     if (form_.window.takeChanged()) {
         if (form_.window.Visible() && !isVisible()) {
-            if (firstShow_ && form_.design().centred) {
-                if (QScreen* screen = QGuiApplication::primaryScreen()) {
-                    QRect frame(QPoint(0, 0), sizeHint());
-                    frame.moveCenter(screen->availableGeometry().center());
-                    move(frame.topLeft());
-                }
-            }
+            // The view windows open beside the main window, not over its Start and Stop.
+            if (firstShow_ && form_.design().centred) placeBesideMain(*this);
             firstShow_ = false;
             show();
         } else if (form_.window.Visible()) {

@@ -36,6 +36,12 @@ int middle(int n) {
     return static_cast<int>(std::nearbyint(n / 2.0));
 }
 
+// The view takes at most a 1/kCostShare of the run's time, painting included: with the
+// Measurements window beside it the run keeps nine tenths of its pace.
+constexpr qint64 kCostShare = 25;
+// And it is redrawn at most 25 times a second, which moves as smoothly to the eye.
+constexpr qint64 kMinPeriodNs = 40'000'000;
+
 const char* const kAxisNames[] = {"z (XY plane)", "x (YZ plane)", "y (XZ plane)"};
 const char kAxisLetters[] = {'z', 'x', 'y'};
 
@@ -130,6 +136,8 @@ LargeViewWindow::LargeViewWindow(Program& program) : QWidget(nullptr), program_(
     scroll_ = new QScrollArea;
     scroll_->setBackgroundRole(QPalette::Dark);
     canvas_ = new BlockCanvas(scroll_);
+    // The image covers the canvas: nothing beneath it needs painting first.
+    canvas_->setAttribute(Qt::WA_OpaquePaintEvent);
     scroll_->setWidget(canvas_);
     scroll_->setWidgetResizable(false);
     layout->addWidget(scroll_, 1);
@@ -204,7 +212,7 @@ RgbImage LargeViewWindow::picture() const {
 
 void LargeViewWindow::sync() {
     // Reading and painting a lattice of a million sites takes milliseconds: the view takes at
-    // most a tenth of the run's time, which for all but the largest lattices is every repaint.
+    // most a 25th of the run's time, which for all but the largest lattices is every repaint.
     if (clock_.nsecsElapsed() >= nextSync_) refresh();
 }
 
@@ -216,7 +224,7 @@ void LargeViewWindow::refresh() {
         qint64 start;
         ~Cost() {
             const qint64 spent = view.clock_.nsecsElapsed() - start + view.canvas_->lastPaintNs();
-            view.nextSync_ = start + 10 * spent;
+            view.nextSync_ = start + std::max(kCostShare * spent, kMinPeriodNs);
         }
     } cost{*this, now};
     // The run under way; the ant's walk has no lattice, so then (and when idle) the simulation
@@ -226,7 +234,9 @@ void LargeViewWindow::refresh() {
     const Model& model = *findModel(kind);
     int n = 0;
     try {
-        n = model.size(program_);
+        // Idle, the lattice is what the last run left: its size, not what the box says now.
+        const int last = program_.runs().lastSize(kind);
+        n = (run && run->kind == kind) || last < 0 ? model.size(program_) : last;
     } catch (const PlatformError& e) {
         title_->setText(QString::fromStdString(describeError(program_, e)));
         return;

@@ -58,6 +58,9 @@ public:
     // writes.
     const Block& block() const { return block_; }
     RgbImage picture() const;
+    // The picture unscaled, one pixel per site, and the zoom Save scales it by.
+    const RgbImage& image() const { return image_; }
+    int zoomY() const { return kind_ == RunKind::Chain ? kStripHeight : zoom_; }
     RunKind kind() const { return kind_; }
     int size() const { return size_; }
     int zoom() const { return zoom_; }

@@ -2,7 +2,9 @@
 // Langton's ant in a window of its own.
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QRect>
+#include <QWindow>
 #include <cstdio>
 #include <cstring>
 
@@ -31,10 +33,42 @@ const char kHelp[] =
     "  --help       show this text and exit\n"
     "  --version    show the version and exit\n";
 
+// Qt's own options (QGuiApplication and QApplication take them out of argv): the ones that are
+// followed by a value, and the ones that stand alone.
+bool isQtOption(const char* arg, bool& takesValue) {
+    static const char* const kWithValue[] = {
+        "platform",    "platformpluginpath", "platformtheme", "plugin",  "qwindowgeometry",
+        "qwindowicon", "qwindowtitle",       "session",       "display", "geometry",
+        "style",       "stylesheet",         "title",         "name"};
+    static const char* const kAlone[] = {"reverse", "widgetcount", "nograb", "dograb", "sync"};
+    if (arg[0] != '-') return false;
+    const char* name = arg[1] == '-' ? arg + 2 : arg + 1;
+    const char* equals = std::strchr(name, '=');
+    const std::size_t length = equals ? std::size_t(equals - name) : std::strlen(name);
+    auto is = [&](const char* option) {
+        return std::strlen(option) == length && std::strncmp(name, option, length) == 0;
+    };
+    for (const char* option : kWithValue) {
+        if (is(option)) {
+            takesValue = equals == nullptr;
+            return true;
+        }
+    }
+    for (const char* option : kAlone) {
+        if (is(option) && equals == nullptr) {
+            takesValue = false;
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    // Answered before QApplication exists, so they work without a display.
+    // Answered, and unknown options refused, before QApplication exists: none of it needs a
+    // display.
+    bool antWalk = false;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
             std::fputs(kHelp, stdout);
@@ -44,31 +78,41 @@ int main(int argc, char** argv) {
             std::printf("spinlab %s\n", spinlab::kVersion);
             return 0;
         }
-    }
-    QApplication app(argc, argv);
-    // Lets the desktop match the windows to the installed menu entry and its icon.
-    QGuiApplication::setDesktopFileName(QStringLiteral("spinlab"));
-    bool antWalk = false;
-    for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--ant-walk") == 0) {
             antWalk = true;
+            continue;
+        }
+        bool takesValue = false;
+        if (isQtOption(argv[i], takesValue)) {
+            if (takesValue) ++i;
             continue;
         }
         std::fprintf(stderr, "spinlab: unknown option %s (try --help)\n", argv[i]);
         return 2;
     }
+    QApplication app(argc, argv);
+    // Lets the desktop match the windows to the installed menu entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("spinlab"));
     QApplication::setQuitOnLastWindowClosed(false);
 
     spinlab::QtApp qt(spinlab::Rng::fromClock());
     spinlab::Program& program = qt.program;
     spinlab::QtBackend& backend = qt.backend;
     if (antWalk) {
+        // Beside the main window, so the walk and the simulations can be watched together: once
+        // the window manager has placed the main window and framed it (within a second).
+        QWidget* main = backend.windowFor(program.IsingModel());
+        QElapsedTimer waited;
+        waited.start();
+        while (waited.elapsed() < 1000 &&
+               !(main->windowHandle() && main->windowHandle()->isExposed() &&
+                 main->frameGeometry() != main->geometry())) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        }
         spinlab::AntForm& ant = program.Form1();
+        spinlab::placeBesideMain(*backend.windowFor(ant));
         ant.window.Show();
         backend.syncAll();
-        // Beside the main window, so the walk and the simulations can be watched together.
-        const QRect main = backend.windowFor(program.IsingModel())->frameGeometry();
-        backend.windowFor(ant)->move(main.right() + 1 + 16, main.top());
     }
     return QApplication::exec();
 }

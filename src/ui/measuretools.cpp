@@ -1,12 +1,16 @@
 #include "ui/measuretools.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QLocale>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QProgressDialog>
 
 #include "core/program.h"
+#include "measure/blocks.h"
 #include "measure/model.h"
 #include "measure/png.h"
 #include "ui/largeview.h"
@@ -43,16 +47,27 @@ void MeasureTools::addActions(QMenu* menu) {
         a->setShortcut(keys);
         QObject::connect(a, &QAction::triggered, menu, run);
     };
-    add("Measurements", "Measurements", QKeySequence(Qt::CTRL | Qt::Key_M),
+    add("Measurements", "&Measurements", QKeySequence(Qt::CTRL | Qt::Key_M),
         [this] { showMeasurements(); });
-    add("LargeView", "Large View", QKeySequence(Qt::CTRL | Qt::Key_L), [this] { showLargeView(); });
+    add("LargeView", "&Large View", QKeySequence(Qt::CTRL | Qt::Key_L),
+        [this] { showLargeView(); });
     menu->addSeparator();
-    add("SavePicture", "Save Picture...", QKeySequence(Qt::CTRL | Qt::Key_S),
-        [this] { savePicture(menu_->parentWidget() ? menu_->parentWidget()->window() : nullptr); });
-    add("SaveMeasurements", "Save Measurements...", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S),
-        [this] {
-            saveMeasurements(menu_->parentWidget() ? menu_->parentWidget()->window() : nullptr);
-        });
+    // The keys work from every window: from the Large View, Ctrl+S saves what it shows, and a
+    // dialog opens over the window the user is in.
+    add("SavePicture", "Save Pi&cture...", QKeySequence(Qt::CTRL | Qt::Key_S), [this] {
+        if (largeView_ && QApplication::activeWindow() == largeView_.get()) {
+            saveLargeView();
+        } else {
+            savePicture(dialogParent());
+        }
+    });
+    add("SaveMeasurements", "Save Measu&rements...", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S),
+        [this] { saveMeasurements(dialogParent()); });
+}
+
+QWidget* MeasureTools::dialogParent() const {
+    if (QWidget* active = QApplication::activeWindow()) return active;
+    return menu_ && menu_->parentWidget() ? menu_->parentWidget()->window() : nullptr;
 }
 
 QAction* MeasureTools::action(const QString& name) const {
@@ -67,11 +82,6 @@ void MeasureTools::showMeasurements() {
     if (!measurements_) {
         measurements_ = std::make_unique<MeasurementsWindow>(program_, recorder_);
         measurements_->onSave = [this] { saveMeasurements(measurements_.get()); };
-        auto* save = new QAction(measurements_.get());
-        save->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
-        QObject::connect(save, &QAction::triggered, measurements_.get(),
-                         [this] { saveMeasurements(measurements_.get()); });
-        measurements_->addAction(save);
     }
     if (measurements_->isMinimized()) measurements_->showNormal();
     measurements_->show();
@@ -83,10 +93,6 @@ void MeasureTools::showLargeView() {
     if (!largeView_) {
         largeView_ = std::make_unique<LargeViewWindow>(program_);
         largeView_->onSave = [this] { saveLargeView(); };
-        auto* save = new QAction(largeView_.get());
-        save->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
-        QObject::connect(save, &QAction::triggered, largeView_.get(), [this] { saveLargeView(); });
-        largeView_->addAction(save);
     }
     if (largeView_->isMinimized()) largeView_->showNormal();
     largeView_->show();
@@ -115,14 +121,46 @@ void MeasureTools::savePicture(QWidget* parent) {
 void MeasureTools::saveLargeView() {
     if (!largeView_) return;
     largeView_->refresh();
-    const RgbImage picture = largeView_->picture();
+    // The view's own pixels, scaled as the file is written: the whole scaled picture may not
+    // fit in memory.
+    const RgbImage image = largeView_->image();
+    const int zoomX = largeView_->zoom(), zoomY = largeView_->zoomY();
     const Model& model = *findModel(largeView_->kind());
     const QString extra = largeView_->kind() == RunKind::Cubic ? largeView_->sectionName() : "";
     const QString name =
         defaultFileName(program_, model.name, largeView_->size(), extra, "-view.png");
     const Record record = windowRecord(program_, largeView_->kind());
     saver_.ask(largeView_.get(), QStringLiteral("Save Picture"), name, kPng,
-               [picture, record](const std::string& path) { writePng(path, picture, &record); });
+               [this, image, zoomX, zoomY, record](const std::string& path) {
+                   writeWithProgress(path, image, zoomX, zoomY, record);
+               });
+}
+
+void MeasureTools::writeWithProgress(const std::string& path, const RgbImage& image, int zoomX,
+                                     int zoomY, const Record& record) {
+    // Some 50 million pixels take a second or more: beyond that the save shows how far it has
+    // come, and can be cancelled.
+    const double pixels = double(image.width) * zoomX * double(image.height) * zoomY;
+    std::unique_ptr<QProgressDialog> box;
+    if (pixels > 5e7) {
+        box = std::make_unique<QProgressDialog>(
+            QStringLiteral("Saving a picture of %1 x %2 pixels...")
+                .arg(QLocale(QLocale::English).toString(qlonglong(image.width) * zoomX))
+                .arg(QLocale(QLocale::English).toString(qlonglong(image.height) * zoomY)),
+            QStringLiteral("Cancel"), 0, 1000, largeView_.get());
+        box->setWindowTitle(QStringLiteral("Save Picture"));
+        box->setWindowModality(Qt::ApplicationModal);
+        box->setMinimumDuration(0);
+        box->setValue(0);
+    }
+    writeScaledPng(
+        path, image, zoomX, zoomY,
+        [&box](double done) {
+            if (!box) return true;
+            box->setValue(static_cast<int>(done * 1000));
+            return !box->wasCanceled();
+        },
+        &record);
 }
 
 void MeasureTools::saveMeasurements(QWidget* parent) {

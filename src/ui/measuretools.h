@@ -6,6 +6,7 @@
 #include <QString>
 #include <memory>
 
+#include "measure/record.h"
 #include "measure/recorder.h"
 #include "ui/savefile.h"
 
@@ -48,6 +49,12 @@ public:
     FileSaver& saver() { return saver_; }
 
 private:
+    // Writes the Large View's picture scaled, row by row, with a progress box for a large one.
+    void writeWithProgress(const std::string& path, const RgbImage& image, int zoomX, int zoomY,
+                           const Record& record);
+    // The window a save dialog opens over: the one the user is in.
+    QWidget* dialogParent() const;
+
     Program& program_;
     Recorder recorder_;
     FileSaver saver_;

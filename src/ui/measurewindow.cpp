@@ -2,6 +2,8 @@
 
 #include <QChart>
 #include <QChartView>
+#include <QComboBox>
+#include <QFontMetrics>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -26,9 +28,11 @@ namespace {
 
 // Enough points to show the shape of a run of days; more would only slow the repaint.
 constexpr std::size_t kPlotPoints = 500;
-// Redrawing a chart costs far more than a repaint of the pictures: at most ten a second keeps
-// the plots live and leaves the time to the run. The values beside them follow every repaint.
-constexpr qint64 kPlotPeriodMs = 100;
+// Redrawing a chart costs far more than a repaint of the pictures: five times a second keeps
+// the plots live and leaves the time to the run. The values beside them change ten times a
+// second, as fast as they can be read; once the run stands still both show its end at once.
+constexpr qint64 kPlotPeriodMs = 200;
+constexpr qint64 kValuesPeriodMs = 100;
 
 QString whole(std::uint64_t n) {
     return QLocale(QLocale::English).toString(static_cast<qulonglong>(n));
@@ -59,25 +63,33 @@ const char* const kRows[] = {
     "Trials per second", "Acceptance", "Temperature", "Energy", "Magnetisation",
     "Fractions",         "Sampled",    "Kept"};
 
-// Ends and ticks at round steps (1, 2 or 5 times a power of ten). Every change of an axis redraws
-// its chart in full, so the range stays as long as it holds the data within twice its span.
-void fitAxis(QValueAxis* axis, double low, double high, bool exactly = false) {
-    const double span = high - low;
-    if (!exactly && axis->min() <= low && axis->max() >= high &&
-        axis->max() - axis->min() <= 2 * span)
-        return;
-    const double raw = span / 5.0;
-    const double power = std::pow(10.0, std::floor(std::log10(raw)));
-    double step = power;
-    for (double m : {2.0, 5.0, 10.0}) {
-        if (step * 1.5 < raw) step = power * m;
+// Lines of a row whose value changes as the run goes on; 0 for the others.
+int changingLines(const std::string& row) {
+    if (row == "Fractions") return 3;
+    if (row == "Kept") return 2;
+    for (const char* one : {"Trials", "Sweeps", "Trials per second", "Acceptance", "Energy",
+                            "Magnetisation", "Sampled"}) {
+        if (row == one) return 1;
     }
-    const double from = std::floor(low / step) * step;
-    double to = std::ceil(high / step) * step;
-    if (to <= from) to = from + step;
-    axis->setTickAnchor(from);
-    axis->setTickInterval(step);
-    axis->setRange(from, to);
+    return 0;
+}
+
+// The parts of the run the plots can show: the whole of it, or its recent part with the start-up
+// transient left out, the y range fitted to what is shown.
+struct Part {
+    const char* caption;
+    double fraction;
+};
+constexpr Part kParts[] = {{"Whole run", 1.0}, {"Last half", 0.5}, {"Last tenth", 0.1}};
+
+// Decimals that show a multiple of `step` (1, 2 or 5 times a power of ten) in full.
+int decimalsFor(double step) {
+    return std::max(0, static_cast<int>(-std::floor(std::log10(step) + 1e-9)));
+}
+
+QString tickLabel(double value, int decimals) {
+    if (std::abs(value) < 1e-12) value = 0;  // no "-0"
+    return QString::number(value, 'f', decimals);
 }
 
 }  // namespace
@@ -101,8 +113,15 @@ MeasurementsWindow::MeasurementsWindow(Program& program, Recorder& recorder)
         auto* caption = new QLabel(QString::fromLatin1(row));
         auto* value = new QLabel;
         value->setTextFormat(Qt::PlainText);
-        value->setTextInteractionFlags(Qt::TextSelectableByMouse);
         value->setMinimumWidth(250);
+        // The rows that change as the run goes keep one size, so a new text does not lay the
+        // window out again, and are plain text, which paints without a text document (the
+        // saved series holds their numbers); the others can be selected and copied.
+        if (const int lines = changingLines(row); lines > 0) {
+            value->setFixedSize(250, lines * value->fontMetrics().lineSpacing() + 2);
+        } else {
+            value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        }
         form->addRow(caption, value);
         captions_[row] = caption;
         values_[row] = value;
@@ -111,6 +130,18 @@ MeasurementsWindow::MeasurementsWindow(Program& program, Recorder& recorder)
     // A value growing by a digit must not resize the plots beside it: a chart redraws in full
     // whenever its size changes.
     now->setFixedWidth(now->sizeHint().width() + 40);
+    auto* partRow = new QHBoxLayout;
+    partRow->addWidget(new QLabel(QStringLiteral("Plots show")));
+    part_ = new QComboBox;
+    part_->setObjectName(QStringLiteral("PlotPart"));
+    for (const Part& p : kParts)
+        part_->addItem(QString::fromLatin1(p.caption));
+    connect(part_, &QComboBox::currentIndexChanged, this, [this] {
+        plottedVersion_ = ~0ull;
+        if (isVisible()) plot();
+    });
+    partRow->addWidget(part_, 1);
+    side->addLayout(partRow);
     save_ = new QPushButton(QStringLiteral("Save Measurements..."));
     connect(save_, &QPushButton::clicked, this, [this] {
         if (onSave) onSave();
@@ -129,12 +160,12 @@ MeasurementsWindow::Chart MeasurementsWindow::makeChart(const QString& title) {
     c.chart->setAnimationOptions(QChart::NoAnimation);
     c.chart->legend()->hide();
     c.chart->setMargins(QMargins(4, 4, 4, 4));
+    // Square corners paint faster than the default rounded ones, five times a second.
+    c.chart->setBackgroundRoundness(0);
     c.x = new QValueAxis;
     c.x->setTitleText(QStringLiteral("Monte Carlo time (sweeps)"));
-    c.x->setLabelFormat(QStringLiteral("%.6g"));
     c.x->setTickType(QValueAxis::TicksDynamic);
     c.y = new QValueAxis;
-    c.y->setLabelFormat(QStringLiteral("%.3g"));
     c.y->setTickType(QValueAxis::TicksDynamic);
     c.chart->addAxis(c.x, Qt::AlignBottom);
     c.chart->addAxis(c.y, Qt::AlignLeft);
@@ -142,6 +173,49 @@ MeasurementsWindow::Chart MeasurementsWindow::makeChart(const QString& title) {
     c.view->setRenderHint(QPainter::Antialiasing, false);
     c.view->setMinimumSize(360, 180);
     return c;
+}
+
+void MeasurementsWindow::fitAxis(const Chart& c, QValueAxis* axis, double low, double high,
+                                 bool exactly) {
+    if (!(high > low)) high = low + std::max(std::abs(low) * 1e-6, 1e-9);
+    const double span = high - low;
+    // Every change of an axis redraws its chart in full, so the range stays as long as it holds
+    // the data within twice its span.
+    if (!exactly && axis->min() <= low && axis->max() >= high &&
+        axis->max() - axis->min() <= 2 * span)
+        return;
+    // Room for the labels: Qt cuts a label that is wider than its share of the axis, and
+    // rounds a value to the label's decimals, so steps are chosen that fit the room and that the
+    // decimals tell apart.
+    const bool horizontal = axis->orientation() == Qt::Horizontal;
+    // A growing run's time axis reaches some way beyond its last point, so that it is not
+    // redrawn at every plot.
+    if (horizontal && !exactly) high += 0.5 * span;
+    QRectF area = c.chart->plotArea();
+    if (area.width() < 50 || area.height() < 50)
+        area = QRectF(0, 0, c.view->width() - 80, c.view->height() - 70);
+    const QFontMetrics metrics(axis->labelsFont());
+    const double power = std::pow(10.0, std::floor(std::log10(span / 8.0)));
+    double step = power, from = 0, to = 0;
+    for (int i = 0;; ++i) {
+        step = power * std::array<double, 3>{1, 2, 5}[i % 3] * std::pow(10.0, i / 3);
+        from = std::floor(low / step + 1e-9) * step;
+        to = std::max(std::ceil(high / step - 1e-9) * step, from + step);
+        const int decimals = decimalsFor(step);
+        const double ticks = std::round((to - from) / step) + 1;
+        const double each = horizontal
+                                ? std::max(metrics.horizontalAdvance(tickLabel(from, decimals)),
+                                           metrics.horizontalAdvance(tickLabel(to, decimals))) +
+                                      12
+                                : 2.0 * metrics.height();
+        const double room = horizontal ? area.width() : area.height();
+        if ((ticks <= 7 && each * ticks <= room) || i > 60) break;
+    }
+    if (axis->min() == from && axis->max() == to && axis->tickInterval() == step) return;
+    axis->setLabelFormat(QStringLiteral("%.%1f").arg(decimalsFor(step)));
+    axis->setTickAnchor(from);
+    axis->setTickInterval(step);
+    axis->setRange(from, to);
 }
 
 void MeasurementsWindow::setUpFor(const Model* model) {
@@ -161,8 +235,12 @@ void MeasurementsWindow::setUpFor(const Model* model) {
     attach(upper_, energy_);
     upper_.chart->setTitle(chain ? QStringLiteral("Energy per bond")
                                  : QStringLiteral("Energy per site"));
+    // Energies in units of the coupling J, the unit Temp is read in (with k_B = 1).
+    upper_.y->setTitleText(chain ? QStringLiteral("E per bond (J)")
+                                 : QStringLiteral("E per site (J)"));
     if (chain) {
         lower_.chart->setTitle(QStringLiteral("Fraction of units in each state"));
+        lower_.y->setTitleText(QStringLiteral("fraction of units"));
         for (int s = 0; s < 9; ++s) {
             auto* series = new QLineSeries;
             series->setName(QString::number(s + 1));
@@ -172,13 +250,14 @@ void MeasurementsWindow::setUpFor(const Model* model) {
         }
         lower_.chart->legend()->setAlignment(Qt::AlignRight);
         lower_.chart->legend()->show();
-        fitAxis(lower_.y, 0, 1, true);
+        fitAxis(lower_, lower_.y, 0, 1, true);
     } else {
         lower_.chart->setTitle(QStringLiteral("Magnetisation per site"));
+        lower_.y->setTitleText(QStringLiteral("M per site (spin units)"));
         magnetization_ = new QLineSeries;
         attach(lower_, magnetization_);
         lower_.chart->legend()->hide();
-        fitAxis(lower_.y, -1, 1, true);
+        fitAxis(lower_, lower_.y, -1, 1, true);
     }
     captions_.at("Energy")->setText(chain ? QStringLiteral("E per bond")
                                           : QStringLiteral("E per site"));
@@ -193,11 +272,15 @@ void MeasurementsWindow::setUpFor(const Model* model) {
 void MeasurementsWindow::sync() {
     if (!isVisible() || isMinimized()) return;
     if (!setUp_ || shownModel_ != recorder_.model()) setUpFor(recorder_.model());
-    showValues();
-    const std::uint64_t version = recorder_.store().version();
     const qint64 at = clock_.elapsed();
+    const bool live = recorder_.live();
+    if (!live || at - valuesAt_ >= kValuesPeriodMs) {
+        valuesAt_ = at;
+        showValues();
+    }
+    const std::uint64_t version = recorder_.store().version();
     const bool newRun = recorder_.serial() != plottedSerial_;
-    if (newRun || (version != plottedVersion_ && at - plottedAt_ >= kPlotPeriodMs)) {
+    if (newRun || (version != plottedVersion_ && (!live || at - plottedAt_ >= kPlotPeriodMs))) {
         plottedAt_ = at;
         plottedVersion_ = version;
         plottedSerial_ = recorder_.serial();
@@ -207,36 +290,62 @@ void MeasurementsWindow::sync() {
 
 void MeasurementsWindow::plot() {
     const Model* model = recorder_.model();
-    const auto& rows = recorder_.store().rows();
+    const auto& all = recorder_.store().rows();
     const double sites = std::max(recorder_.sites(), 1.0);
     const bool chain = model && model->chain;
     // Energy per bond for the chain: units 0..n have n bonds.
     const double perEnergy = chain ? std::max(sites - 1.0, 1.0) : sites;
+    // Monte Carlo time is work per site: trials, or for cluster moves the sites they flipped.
+    auto timeOf = [sites](const SeriesRow& row) { return double(row.work) / sites; };
+    const double fraction = kParts[std::max(part_->currentIndex(), 0)].fraction;
+    std::size_t begin = 0;
+    if (fraction < 1.0 && all.size() > 1) {
+        const double first = timeOf(all.front()), last = timeOf(all.back());
+        const double from = last - fraction * (last - first);
+        begin = static_cast<std::size_t>(
+            std::lower_bound(all.begin(), all.end(), from,
+                             [&](const SeriesRow& r, double t) { return timeOf(r) < t; }) -
+            all.begin());
+        begin = std::min(begin, all.size() - 1);
+    }
+    const std::size_t count = all.size() - begin;
     std::size_t stride = 1;
-    while (rows.size() / stride > kPlotPoints)
+    while (count / stride > kPlotPoints)
         stride *= 2;
     QList<QPointF> energy, magnetization;
     std::array<QList<QPointF>, 9> fractions;
-    double low = 0, high = 0;
+    // The ranges of what is shown: the y axes follow them when a recent part is shown.
+    struct Range {
+        double low = 0, high = 0;
+        bool any = false;
+        void add(double v) {
+            low = any ? std::min(low, v) : v;
+            high = any ? std::max(high, v) : v;
+            any = true;
+        }
+    } energyRange, lowerRange;
     // Nine lines cost nine times one: the fractions take every other point.
     auto add = [&](const SeriesRow& row, bool withFractions) {
-        const double x = double(row.trial) / sites;
+        const double x = timeOf(row);
         const double e = row.values.total() / perEnergy;
-        if (energy.isEmpty()) low = high = e;
-        low = std::min(low, e);
-        high = std::max(high, e);
+        energyRange.add(e);
         energy.append(QPointF(x, e));
         if (chain && withFractions) {
-            for (std::size_t s = 0; s < 9; ++s)
-                fractions[s].append(QPointF(x, double(row.values.counts[s]) / sites));
+            for (std::size_t s = 0; s < 9; ++s) {
+                const double f = double(row.values.counts[s]) / sites;
+                lowerRange.add(f);
+                fractions[s].append(QPointF(x, f));
+            }
         } else if (!chain) {
-            magnetization.append(QPointF(x, double(row.values.magnetization) / sites));
+            const double m = double(row.values.magnetization) / sites;
+            lowerRange.add(m);
+            magnetization.append(QPointF(x, m));
         }
     };
-    for (std::size_t i = 0; i < rows.size(); i += stride)
-        add(rows[i], i % (2 * stride) == 0 || i + stride >= rows.size());
+    for (std::size_t i = 0; i < count; i += stride)
+        add(all[begin + i], i % (2 * stride) == 0 || i + stride >= count);
     // The plot always reaches the latest sample.
-    if (!rows.empty() && (rows.size() - 1) % stride != 0) add(rows.back(), true);
+    if (count > 0 && (count - 1) % stride != 0) add(all.back(), true);
 
     energy_->replace(energy);
     if (magnetization_) magnetization_->replace(magnetization);
@@ -246,9 +355,23 @@ void MeasurementsWindow::plot() {
     const double first = energy.isEmpty() ? 0.0 : energy.front().x();
     double last = energy.isEmpty() ? 1.0 : energy.back().x();
     if (last <= first) last = first + 1.0;
+    const bool recent = fraction < 1.0;
     for (Chart* c : {&upper_, &lower_})
-        fitAxis(c->x, first, last);
-    fitAxis(upper_.y, low, high > low ? high : low + 0.01);
+        fitAxis(*c, c->x, first, last, recent);
+    fitAxis(upper_, upper_.y, energyRange.low,
+            energyRange.high > energyRange.low ? energyRange.high : energyRange.low + 0.01, recent);
+    if (recent && lowerRange.any) {
+        fitAxis(lower_, lower_.y, lowerRange.low,
+                lowerRange.high > lowerRange.low ? lowerRange.high : lowerRange.low + 0.01, true);
+    } else {
+        fitAxis(lower_, lower_.y, chain ? 0 : -1, 1, true);
+    }
+}
+
+void MeasurementsWindow::showLast(double fraction) {
+    for (std::size_t i = 0; i < std::size(kParts); ++i) {
+        if (kParts[i].fraction == fraction) part_->setCurrentIndex(static_cast<int>(i));
+    }
 }
 
 void MeasurementsWindow::setValue(const std::string& row, const QString& text) {
@@ -294,7 +417,8 @@ void MeasurementsWindow::showValues() {
         setValue("Run", state);
         const std::uint64_t trials = recorder_.trials();
         setValue("Trials", whole(trials));
-        setValue("Sweeps", QString::number(double(trials) / sites, 'f', 2));
+        // With cluster moves a sweep is a site's worth of flipped sites, as in spinlab-batch.
+        setValue("Sweeps", QString::number(double(recorder_.work()) / sites, 'f', 2));
 
         // Rates over the last half second; none once the run stands still.
         const qint64 at = clock_.elapsed();

@@ -14,6 +14,7 @@
 
 class QChart;
 class QChartView;
+class QComboBox;
 class QLabel;
 class QLineSeries;
 class QPushButton;
@@ -37,6 +38,11 @@ public:
     QPushButton* saveButton() const { return save_; }
     // Points plotted now in the upper and lower charts.
     int plottedPoints() const;
+    // The plots' axes, for tests: 0 the upper chart, 1 the lower.
+    QValueAxis* xAxis(int chart) const { return chart == 0 ? upper_.x : lower_.x; }
+    QValueAxis* yAxis(int chart) const { return chart == 0 ? upper_.y : lower_.y; }
+    // The part of the run the plots show: 1 the whole run, 0.5 its last half, 0.1 its last tenth.
+    void showLast(double fraction);
 
     std::function<void()> onSave;
 
@@ -52,6 +58,8 @@ private:
         QValueAxis* y = nullptr;
     };
     Chart makeChart(const QString& title);
+    // Ends and ticks at round steps that the axis has room to label in full.
+    void fitAxis(const Chart& c, QValueAxis* axis, double low, double high, bool exactly = false);
     void setUpFor(const Model* model);
     void plot();
     void showValues();
@@ -67,11 +75,13 @@ private:
     std::map<std::string, QLabel*> values_;
     std::map<std::string, QLabel*> captions_;
     QPushButton* save_ = nullptr;
+    QComboBox* part_ = nullptr;
     const Model* shownModel_ = nullptr;
     bool setUp_ = false;
     std::uint64_t plottedVersion_ = ~0ull;
     std::uint64_t plottedSerial_ = ~0ull;
     qint64 plottedAt_ = 0;
+    qint64 valuesAt_ = -1'000'000;
 
     // Rates over the last half second or so.
     QElapsedTimer clock_;

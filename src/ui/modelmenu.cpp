@@ -20,7 +20,7 @@ QString fieldText(double h) {
 
 ModelMenu::ModelMenu(QMenu& runMenu, Program& program) : QObject(&runMenu), program_(program) {
     runMenu.addSeparator();
-    menu_ = runMenu.addMenu(QStringLiteral("Model"));
+    menu_ = runMenu.addMenu(QStringLiteral("Mo&del"));
     menu_->setObjectName(QStringLiteral("Model"));
     auto choice = [this](QActionGroup* group, const char* name, const char* caption, auto set) {
         QAction* a = menu_->addAction(QString::fromLatin1(caption));
@@ -34,22 +34,22 @@ ModelMenu::ModelMenu(QMenu& runMenu, Program& program) : QObject(&runMenu), prog
         return a;
     };
     auto* coupling = new QActionGroup(menu_);
-    block_ = choice(coupling, "Coupling_block", "3 x 3 Block",
+    block_ = choice(coupling, "Coupling_block", "3 x 3 &Block",
                     [](ModelOptions& m) { m.coupling = Coupling::Block; });
-    nearest_ = choice(coupling, "Coupling_nearest", "Nearest Neighbours",
+    nearest_ = choice(coupling, "Coupling_nearest", "&Nearest Neighbours",
                       [](ModelOptions& m) { m.coupling = Coupling::Nearest; });
     menu_->addSeparator();
     auto* edges = new QActionGroup(menu_);
     open_ =
-        choice(edges, "Edges_open", "Open Edges", [](ModelOptions& m) { m.edges = Edges::Open; });
-    periodic_ = choice(edges, "Edges_periodic", "Periodic Edges",
+        choice(edges, "Edges_open", "&Open Edges", [](ModelOptions& m) { m.edges = Edges::Open; });
+    periodic_ = choice(edges, "Edges_periodic", "&Periodic Edges",
                        [](ModelOptions& m) { m.edges = Edges::Periodic; });
     menu_->addSeparator();
     field_ = menu_->addAction(QString());
     field_->setObjectName(QStringLiteral("Field"));
     connect(field_, &QAction::triggered, this, [this] { askField(); });
     menu_->addSeparator();
-    cluster_ = menu_->addAction(QStringLiteral("Wolff Cluster Update"));
+    cluster_ = menu_->addAction(QStringLiteral("&Wolff Cluster Update"));
     cluster_->setObjectName(QStringLiteral("Cluster"));
     cluster_->setCheckable(true);
     connect(cluster_, &QAction::triggered, this, [this](bool on) { setCluster(on); });
@@ -60,7 +60,7 @@ void ModelMenu::sync() {
     const ModelOptions& m = program_.IsingModel().state.model;
     (m.coupling == Coupling::Block ? block_ : nearest_)->setChecked(true);
     (m.edges == Edges::Open ? open_ : periodic_)->setChecked(true);
-    field_->setText(QStringLiteral("Field h = %1...").arg(fieldText(m.field)));
+    field_->setText(QStringLiteral("&Field h = %1...").arg(fieldText(m.field)));
     cluster_->setChecked(m.cluster);
 }
 

@@ -23,8 +23,10 @@ double screenTwipsPerPixel(bool vertical) {
     return dpi > 0 ? 1440.0 / dpi : 15.0;
 }
 
-// Where a message goes: beside the main window (right, left, below, above), clear of every
-// window shown if it can be, else at least clear of the main window, whose boxes it talks about.
+}  // namespace
+
+// Beside the main window (right, left, below, above), clear of every window shown if it can be,
+// else at least clear of the main window, whose boxes it talks about.
 QPoint besideWindows(const QSize& size, const QRect& main, const std::vector<QRect>& shown,
                      const QRect& screen) {
     constexpr int kGap = 8;
@@ -48,7 +50,23 @@ QPoint besideWindows(const QSize& size, const QRect& main, const std::vector<QRe
     return {std::max(screen.left(), screen.right() + 1 - size.width()), screen.top()};
 }
 
-}  // namespace
+void placeBesideMain(QWidget& window) {
+    const QWidget* main = nullptr;
+    std::vector<QRect> shown;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (!w->isVisible() || w == &window) continue;
+        if (w->objectName() == QLatin1String("IsingModel")) main = w;
+        shown.push_back(w->frameGeometry());
+    }
+    const QScreen* screen =
+        main && main->screen() ? main->screen() : QGuiApplication::primaryScreen();
+    if (!main || !screen) return;
+    const QRect mainFrame = main->frameGeometry();
+    // The frame the window manager will add, as it added it to the main window.
+    const QSize border = mainFrame.size() - main->geometry().size();
+    const QSize size = window.sizeHint().expandedTo(window.size()) + border;
+    window.move(besideWindows(size, mainFrame, shown, screen->availableGeometry()));
+}
 
 QtBackend::QtBackend()
     : background_(

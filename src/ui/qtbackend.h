@@ -10,6 +10,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/eventpump.h"
 #include "core/program.h"
@@ -20,6 +21,15 @@ namespace spinlab {
 
 class FormWindow;
 class MeasureTools;
+
+// Moves a window about to be shown for the first time beside the main window, fully on its
+// screen and clear of the windows shown if there is room (nothing happens while the main
+// window is hidden).
+void placeBesideMain(QWidget& window);
+// Where a window of `size` (frame included) goes beside `main`: right, left, below or above,
+// on `screen`, clear of `shown` if it can be, else clear of `main`.
+QPoint besideWindows(const QSize& size, const QRect& main, const std::vector<QRect>& shown,
+                     const QRect& screen);
 
 class QtBackend : public Backend {
 public:

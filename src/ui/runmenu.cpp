@@ -1,11 +1,13 @@
 #include "ui/runmenu.h"
 
 #include <QAction>
+#include <QActionEvent>
 #include <QActionGroup>
 #include <QApplication>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProxyStyle>
 #include <array>
 #include <vector>
 
@@ -22,6 +24,17 @@ QString qstr(std::string_view s) {
     return QString::fromUtf8(s.data(), static_cast<int>(s.size()));
 }
 
+// Alt pressed and released alone moves the keys into the menu bar, as desktop programs do; the
+// default style leaves that to the platform, which on most Linux desktops does nothing.
+class AltKeyStyle : public QProxyStyle {
+public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* data) const override {
+        if (hint == SH_MenuBar_AltKeyNavigation) return 1;
+        return QProxyStyle::styleHint(hint, option, widget, data);
+    }
+};
+
 }  // namespace
 
 // Pause, the steps and the speeds. None of the keys is one a text box edits with, and none
@@ -30,19 +43,19 @@ class PaceItems : public QObject {
 public:
     PaceItems(QMenu& menu, Program& program, QtBackend& backend)
         : QObject(&menu), program_(program), backend_(backend), control_(program) {
-        pause_ = add(menu, "Pause", "Pause", {QKeySequence("Ctrl+P"), QKeySequence(Qt::Key_Pause)},
+        pause_ = add(menu, "Pause", "&Pause", {QKeySequence("Ctrl+P"), QKeySequence(Qt::Key_Pause)},
                      [this] { control_.togglePause(); });
         pause_->setCheckable(true);
-        step_ = add(menu, "Step", "Step", {QKeySequence("Ctrl+T")}, [this] { control_.step(); });
-        sweep_ = add(menu, "StepSweep", "Step Sweep", {QKeySequence("Ctrl+Shift+T")},
+        step_ = add(menu, "Step", "S&tep", {QKeySequence("Ctrl+T")}, [this] { control_.step(); });
+        sweep_ = add(menu, "StepSweep", "Step S&weep", {QKeySequence("Ctrl+Shift+T")},
                      [this] { control_.stepSweep(); });
         menu.addSeparator();
-        add(menu, "Faster", "Faster", {QKeySequence("Ctrl+]")},
+        add(menu, "Faster", "&Faster", {QKeySequence("Ctrl+]")},
             [this] { control_.faster(control_.adjustedTarget(antWindowActive())); });
-        add(menu, "Slower", "Slower", {QKeySequence("Ctrl+[")},
+        add(menu, "Slower", "Sl&ower", {QKeySequence("Ctrl+[")},
             [this] { control_.slower(control_.adjustedTarget(antWindowActive())); });
-        addSpeeds(menu, PaceTarget::Simulations, "Speed", "Speed");
-        addSpeeds(menu, PaceTarget::AntWalk, "AntSpeed", "Ant Speed");
+        addSpeeds(menu, PaceTarget::Simulations, "Speed", "&Speed");
+        addSpeeds(menu, PaceTarget::AntWalk, "AntSpeed", "&Ant Speed");
         sync();
     }
 
@@ -64,7 +77,6 @@ private:
         QAction* action = menu.addAction(QString::fromUtf8(caption));
         action->setObjectName(QString::fromUtf8(name));
         action->setShortcuts(keys);
-        action->setShortcutContext(Qt::ApplicationShortcut);
         connect(action, &QAction::triggered, this, [this, command] { run(command); });
         return action;
     }
@@ -108,7 +120,25 @@ private:
 };
 
 RunMenu::RunMenu(QMenu& menu, Program& program, QtBackend& backend)
-    : QObject(&menu), menu_(menu), pace_(new PaceItems(menu, program, backend)) {}
+    : QObject(&menu), menu_(menu), pace_(new PaceItems(menu, program, backend)) {
+    share(menu_);
+}
+
+void RunMenu::share(QMenu& menu) {
+    menu.installEventFilter(this);
+    for (QAction* action : menu.actions())
+        share(action);
+}
+
+void RunMenu::share(QAction* action) {
+    action->setShortcutContext(Qt::ApplicationShortcut);
+    if (QMenu* submenu = action->menu()) share(*submenu);
+}
+
+bool RunMenu::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::ActionAdded) share(static_cast<QActionEvent*>(event)->action());
+    return QObject::eventFilter(watched, event);
+}
 
 void RunMenu::sync() {
     pace_->sync();
@@ -119,8 +149,23 @@ QAction* RunMenu::action(std::string_view name) const {
 }
 
 RunMenu* buildRunMenu(QMainWindow& window, Program& program, QtBackend& backend) {
-    QMenu* menu = window.menuBar()->addMenu(QStringLiteral("Run"));
+    QMenuBar* bar = window.menuBar();
+    auto* style = new AltKeyStyle;
+    style->setParent(bar);
+    bar->setStyle(style);
+    QMenu* menu = bar->addMenu(QStringLiteral("&Run"));
     menu->setObjectName(QStringLiteral("RunMenu"));
+    auto* openBar = new QAction(&window);
+    openBar->setObjectName(QStringLiteral("OpenMenuBar"));
+    openBar->setShortcut(QKeySequence(Qt::Key_F10));
+    openBar->setShortcutContext(Qt::ApplicationShortcut);
+    QObject::connect(openBar, &QAction::triggered, &window, [&window, bar] {
+        if (window.isMinimized()) window.showNormal();
+        window.raise();
+        window.activateWindow();
+        if (!bar->actions().isEmpty()) bar->setActiveAction(bar->actions().first());
+    });
+    window.addAction(openBar);
     auto* run = new RunMenu(*menu, program, backend);
     // Further groups follow the pace group, each after a separator of its own.
     return run;

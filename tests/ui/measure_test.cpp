@@ -3,6 +3,7 @@
 // large view against the lattice.
 
 #include <gtest/gtest.h>
+#include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileDialog>
@@ -13,6 +14,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QValueAxis>
 
 #include <fstream>
 #include <sstream>
@@ -24,6 +26,7 @@
 #include "ui/largeview.h"
 #include "ui/measuretools.h"
 #include "ui/measurewindow.h"
+#include "ui/modelmenu.h"
 
 namespace spinlab {
 namespace {
@@ -83,7 +86,7 @@ TEST(RunMenu, FollowsFileWithTheFourItemsAndNothingOpensAtStart) {
     GuiProgram gui;
     QMenuBar* bar = gui.mainWindow().menuBar();
     ASSERT_EQ(bar->actions().size(), 2);
-    EXPECT_EQ(bar->actions()[1]->text(), "Run");
+    EXPECT_EQ(bar->actions()[1]->text(), "&Run");
     QStringList captions, keys;
     for (QAction* a : bar->actions()[1]->menu()->actions()) {
         if (a->isSeparator()) continue;
@@ -94,7 +97,7 @@ TEST(RunMenu, FollowsFileWithTheFourItemsAndNothingOpensAtStart) {
     ASSERT_GE(captions.size(), 5);
     EXPECT_EQ(
         captions.mid(captions.size() - 5, 4),
-        (QStringList{"Measurements", "Large View", "Save Picture...", "Save Measurements..."}));
+        (QStringList{"&Measurements", "&Large View", "Save Pi&cture...", "Save Measu&rements..."}));
     EXPECT_EQ(keys.mid(keys.size() - 5, 4),
               (QStringList{"Ctrl+M", "Ctrl+L", "Ctrl+S", "Ctrl+Shift+S"}));
     MeasureTools& tools = *gui.backend.measureTools();
@@ -242,6 +245,105 @@ TEST(LargeView, ShowsEverySiteOfTheLatticeAndAnyCubeSection) {
     for (int row = 0; row <= 20; ++row)
         for (int col = 0; col <= 20; ++col)
             ASSERT_EQ(view.block().at(col, row), cube.get(7, col, row));
+}
+
+// Every Run menu key works from every window, items added later included; Ctrl+S in the Large
+// View saves the view over it; Alt+R and F10 reach the menus from the keyboard.
+TEST(RunMenu, EveryKeyWorksFromEveryWindow) {
+    GuiProgram gui;
+    MeasureTools& tools = *gui.backend.measureTools();
+    QMenu& run = gui.backend.runMenu()->menu();
+    run.addMenu(QStringLiteral("Later"))->addAction(QStringLiteral("Later item"));
+    std::function<void(QMenu&)> everyItem = [&](QMenu& menu) {
+        for (QAction* a : menu.actions()) {
+            EXPECT_EQ(a->shortcutContext(), Qt::ApplicationShortcut) << a->text().toStdString();
+            if (a->menu()) everyItem(*a->menu());
+        }
+    };
+    everyItem(run);
+
+    auto activate = [](QWidget* w) {
+        w->activateWindow();
+        return QTest::qWaitForWindowActive(w);
+    };
+    gui.program.Form1().window.Show();
+    gui.backend.syncAll();
+    QWidget* ant = &gui.window(gui.program.Form1());
+    ASSERT_TRUE(activate(ant));
+    QTest::keyClick(ant, Qt::Key_L, Qt::ControlModifier);
+    ASSERT_NE(tools.largeView(), nullptr);
+    ASSERT_TRUE(activate(tools.largeView()));
+    QTest::keyClick(tools.largeView(), Qt::Key_M, Qt::ControlModifier);
+    ASSERT_NE(tools.measurements(), nullptr);
+    EXPECT_TRUE(tools.measurements()->isVisible());
+    ASSERT_TRUE(activate(tools.largeView()));
+    QTest::keyClick(tools.largeView(), Qt::Key_S, Qt::ControlModifier);
+    auto* dialog = qobject_cast<QFileDialog*>(tools.saver().dialog());
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->parentWidget(), tools.largeView());
+    EXPECT_TRUE(dialog->selectedFiles().value(0).endsWith("-view.png"));
+    dialog->close();
+
+    ASSERT_TRUE(activate(ant));
+    QTest::keyClick(ant, Qt::Key_F10);
+    QMenuBar* bar = gui.mainWindow().menuBar();
+    EXPECT_EQ(bar->activeAction(), bar->actions()[0]);
+    if (QWidget* open = QApplication::activePopupWidget()) open->close();
+    ASSERT_TRUE(activate(&gui.mainWindow()));
+    QTest::keyClick(&gui.mainWindow(), Qt::Key_R, Qt::AltModifier);
+    EXPECT_TRUE(run.isVisible());
+    run.close();
+}
+
+// Idle, the Large View shows (and saves) the lattice the last run left, whatever the box says.
+TEST(LargeView, IdleItShowsTheLastRunNotTheBox) {
+    GuiProgram gui;
+    gui.main().GridSize.setText("20");
+    runFor(gui, 50);
+    gui.main().GridSize.setText("1000");
+    MeasureTools& tools = *gui.backend.measureTools();
+    tools.showLargeView();
+    const LargeViewWindow& view = *tools.largeView();
+    EXPECT_EQ(view.size(), 20);
+    ASSERT_EQ(view.block().width, 21);
+    EXPECT_EQ(view.picture().width, 21 * view.zoom());
+    for (int y = 0; y <= 20; ++y)
+        for (int x = 0; x <= 20; ++x)
+            ASSERT_EQ(view.block().at(x, y), gui.main().state.Lattice2D.get(x, y));
+}
+
+// With the cluster update a sweep is a site's worth of flipped sites, in the Sweeps row and on
+// the time axis; every axis's tick labels differ from one another.
+TEST(MeasurementsWindow, WolffSweepsCountFlippedSitesAndTickLabelsDiffer) {
+    GuiProgram gui;
+    gui.main().GridSize.setText("20");
+    gui.main().Temp.setText("2.4");
+    gui.backend.modelMenu()->setCluster(true);
+    MeasureTools& tools = *gui.backend.measureTools();
+    tools.showMeasurements();
+    const std::int64_t before = gui.main().state.drift.accepted;
+    const SeriesStore& store = tools.recorder().store();
+    runUntil(gui, [&] { return store.rows().size() > 50; });
+    MeasurementsWindow& window = *tools.measurements();
+    const double flipped = double(gui.main().state.drift.accepted - before);
+    EXPECT_EQ(window.value("Sweeps"), QString::number(flipped / 441, 'f', 2));
+    ASSERT_GT(store.rows().size(), 50u);
+    EXPECT_GT(store.rows().back().work, 2 * store.rows().back().trial);
+    EXPECT_LE(double(store.rows().back().work), flipped);
+    EXPECT_GE(window.xAxis(0)->max(), double(store.rows().back().work) / 441);
+
+    for (int chart : {0, 1}) {
+        for (QValueAxis* axis : {window.xAxis(chart), window.yAxis(chart)}) {
+            const int decimals = axis->labelFormat().mid(2).chopped(1).toInt();
+            QStringList labels;
+            for (double v = axis->tickAnchor(); v <= axis->max() + 1e-9; v += axis->tickInterval())
+                labels << QString::number(v, 'f', decimals);
+            QStringList distinct = labels;
+            distinct.removeDuplicates();
+            EXPECT_EQ(distinct.size(), labels.size()) << labels.join(' ').toStdString();
+            EXPECT_LE(labels.size(), 8);
+        }
+    }
 }
 
 }  // namespace

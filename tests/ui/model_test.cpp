@@ -33,7 +33,7 @@ TEST(ModelMenu, MarksFollowTheModelAndABadFieldIsRefused) {
     EXPECT_TRUE(model.standard());
     EXPECT_TRUE(item(menu, "Coupling_block")->isChecked());
     EXPECT_TRUE(item(menu, "Edges_open")->isChecked());
-    EXPECT_EQ(item(menu, "Field")->text(), "Field h = 0...");
+    EXPECT_EQ(item(menu, "Field")->text(), "&Field h = 0...");
 
     item(menu, "Coupling_nearest")->trigger();
     item(menu, "Edges_periodic")->trigger();
@@ -48,7 +48,7 @@ TEST(ModelMenu, MarksFollowTheModelAndABadFieldIsRefused) {
     emit box->textValueSelected(" -0.25 ");
     box->close();
     EXPECT_EQ(model.field, -0.25);
-    EXPECT_EQ(item(menu, "Field")->text(), "Field h = -0.25...");
+    EXPECT_EQ(item(menu, "Field")->text(), "&Field h = -0.25...");
 
     menu.setField("abc");
     EXPECT_EQ(model.field, -0.25);

@@ -77,11 +77,11 @@ TEST(RunMenu, FollowsFileWithPauseStepTheSpeedsAndTheMeasuringTools) {
     QStringList captions;
     for (QAction* a : run->actions())
         captions << (a->isSeparator() ? "-" : a->text() + " " + a->shortcut().toString());
-    EXPECT_EQ(captions, (QStringList{"Pause Ctrl+P", "Step Ctrl+T", "Step Sweep Ctrl+Shift+T", "-",
-                                     "Faster Ctrl+]", "Slower Ctrl+[", "Speed ", "Ant Speed ", "-",
-                                     "Measurements Ctrl+M", "Large View Ctrl+L", "-",
-                                     "Save Picture... Ctrl+S", "Save Measurements... Ctrl+Shift+S",
-                                     "-", "Model "}));
+    EXPECT_EQ(captions, (QStringList{"&Pause Ctrl+P", "S&tep Ctrl+T", "Step S&weep Ctrl+Shift+T",
+                                     "-", "&Faster Ctrl+]", "Sl&ower Ctrl+[", "&Speed ",
+                                     "&Ant Speed ", "-", "&Measurements Ctrl+M",
+                                     "&Large View Ctrl+L", "-", "Save Pi&cture... Ctrl+S",
+                                     "Save Measu&rements... Ctrl+Shift+S", "-", "Mo&del "}));
     for (const char* list : {"Speed", "AntSpeed"}) {
         QMenu* speeds = run->findChild<QMenu*>(list);
         ASSERT_NE(speeds, nullptr);
@@ -182,6 +182,23 @@ TEST(RunMenu, AStartInAPauseIsHeldAtItsFirstTrial) {
     EXPECT_EQ(trials, (std::vector<std::uint64_t>{1, 2, 1}));
     EXPECT_EQ(gui.app.commands().activeRuns(), 0);
     EXPECT_EQ(testing::squarePictureMismatch(gui.program), "");
+}
+
+// A Start while paused shows the new run's count at its hold, not what the last run left.
+TEST(RunMenu, AStartWhilePausedShowsTheNewRunsCount) {
+    GuiProgram gui;
+    InTurn first(gui, {[&] { button(gui, gui.main(), "Command2")->click(); }});
+    QTest::mouseClick(button(gui, gui.main(), "Command1"), Qt::LeftButton);
+    ASSERT_NE(gui.main().Label1.Caption(), "0");
+    item(gui, "Pause")->trigger();
+    QString shown;
+    InTurn held(gui, {[&] {
+                    shown = gui.widget<QLabel>(gui.main(), "Label1")->text();
+                    button(gui, gui.main(), "Command2")->click();
+                }});
+    QTest::mouseClick(button(gui, gui.main(), "Command1"), Qt::LeftButton);
+    ASSERT_TRUE(held.done());
+    EXPECT_EQ(shown, "0");
 }
 
 TEST(RunMenu, QuitInAPauseEndsTheProgram) {

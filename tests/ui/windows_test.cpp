@@ -81,7 +81,7 @@ TEST(MainWindow, FileMenuHasTheFourItemsWithIsingModelChecked) {
     // File, then the one menu of additions, "Run".
     ASSERT_EQ(bar->actions().size(), 2);
     EXPECT_EQ(bar->actions()[0]->text(), "File");
-    EXPECT_EQ(bar->actions()[1]->text(), "Run");
+    EXPECT_EQ(bar->actions()[1]->text(), "&Run");  // Alt+R
     const QList<QAction*> items = bar->actions()[0]->menu()->actions();
     ASSERT_EQ(items.size(), 4);
     EXPECT_EQ(items[0]->text(), "Ising Model");
