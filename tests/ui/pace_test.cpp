@@ -81,7 +81,7 @@ TEST(RunMenu, FollowsFileWithPauseStepTheSpeedsAndTheMeasuringTools) {
                                      "Faster Ctrl+]", "Slower Ctrl+[", "Speed ", "Ant Speed ", "-",
                                      "Measurements Ctrl+M", "Large View Ctrl+L", "-",
                                      "Save Picture... Ctrl+S", "Save Measurements... Ctrl+Shift+S",
-                                     "-", "Model "}));
+                                     "-", "Model ", "-", "Lab... Ctrl+K"}));
     for (const char* list : {"Speed", "AntSpeed"}) {
         QMenu* speeds = run->findChild<QMenu*>(list);
         ASSERT_NE(speeds, nullptr);
