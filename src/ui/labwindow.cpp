@@ -75,7 +75,9 @@ void ScaleMarks::paintEvent(QPaintEvent*) {
     const QRect handle = slider_.style()->subControlRect(QStyle::CC_Slider, &option,
                                                          QStyle::SC_SliderHandle, &slider_);
     const int span = slider_.width() - handle.width();
-    const int left = slider_.mapTo(this, QPoint(0, 0)).x() + handle.width() / 2;
+    // The slider is a sibling: both are placed through their window.
+    const QPoint origin = mapFrom(window(), slider_.mapTo(window(), QPoint(0, 0)));
+    const int left = origin.x() + handle.width() / 2;
     auto xOf = [&](double t) {
         return left + static_cast<int>(std::lround((t - low_) / (high_ - low_) * span));
     };
