@@ -30,7 +30,9 @@ std::string conversionMessage(const std::string& input, const std::string& text,
         const std::string size = startsNegative(text) ? " is too small" : " is too large";
         if (!wholeNumber)
             return subject + " " + quoteInput(text) + size + " to be read as a number";
-        const std::string what = input == "Temp" ? "temperatures" : "whole numbers here";
+        const std::string what = input == "Temp"    ? "temperatures"
+                                 : input == "Field" ? "fields"
+                                                    : "whole numbers here";
         return subject + " " + quoteInput(text) + size + ": " + what +
                " must lie between -32768 and 32767";
     }

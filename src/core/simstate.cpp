@@ -10,6 +10,8 @@ namespace spinlab {
 double fieldFromText(const std::string& text) {
     if (text.empty()) return 0.0;
     try {
+        // Temp's range: with it the field's part of the energy stays finite on any lattice.
+        if (readCInt(text).outOfRange) throw ConversionError("Field", text, true);
         return CDbl(text);
     } catch (const ConversionError& e) {
         throw e.withInput("Field");

@@ -137,8 +137,8 @@ struct ModelOptions {
     std::string describe() const;
 };
 
-// The field h of a text, converted as Temp is (an empty text is no field); throws the conversion
-// error naming "Field".
+// The field h of a text, converted as Temp is and within Temp's range, -32768 to 32767 (an
+// empty text is no field); throws the conversion error naming "Field".
 double fieldFromText(const std::string& text);
 
 struct SimState {

@@ -4,10 +4,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
 
 namespace spinlab {
 
@@ -17,40 +19,124 @@ std::string reason(int error) {
     return std::strerror(error);
 }
 
+std::string folderOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? "" : path.substr(0, slash + 1);
+}
+
 // A hidden name beside the target, unique to this process and call, so that two saves (or two
-// sweep threads) never share one.
+// sweep threads) never share one. It does not repeat the target's name: a name near the
+// system's limit must still leave room for it.
 std::string tempNameFor(const std::string& path, unsigned attempt) {
     static std::atomic<unsigned> counter{0};
-    const std::size_t slash = path.rfind('/');
-    const std::string dir = slash == std::string::npos ? "" : path.substr(0, slash + 1);
-    const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
-    return dir + "." + base + "." + std::to_string(::getpid()) + "." + std::to_string(counter++) +
-           "." + std::to_string(attempt) + ".tmp";
+    return folderOf(path) + ".spinlab." + std::to_string(::getpid()) + "." +
+           std::to_string(counter++) + "." + std::to_string(attempt) + ".tmp";
+}
+
+// The file a chain of links ends at, whether or not it exists yet: saving through a link that
+// points nowhere creates the file it names, as saving through any link writes its file. Empty
+// for links that go round in a loop.
+std::string followLinks(std::string path) {
+    for (int hop = 0; hop < 40; ++hop) {
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+        std::string link(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 4096), '\0');
+        const ssize_t n = ::readlink(path.c_str(), link.data(), link.size());
+        if (n <= 0) return path;
+        link.resize(static_cast<std::size_t>(n));
+        path = link.front() == '/' ? link : folderOf(path) + link;
+    }
+    return {};
+}
+
+// The descriptor behind /dev/stdout, /dev/fd/N and the like, or -1. Writing to a copy of it
+// keeps its place in the file, so a picture sent there and a report after it both arrive.
+int standardDescriptor(const std::string& path) {
+    if (path == "/dev/stdout") return 1;
+    if (path == "/dev/stderr") return 2;
+    for (const char* prefix : {"/dev/fd/", "/proc/self/fd/"}) {
+        const std::string_view rest = std::string_view(path).substr(
+            path.starts_with(prefix) ? std::strlen(prefix) : path.size());
+        if (rest.empty() || rest.size() > 4 ||
+            rest.find_first_not_of("0123456789") != std::string_view::npos)
+            continue;
+        return std::atoi(std::string(rest).c_str());
+    }
+    return -1;
 }
 
 }  // namespace
 
+std::string WriteError::message() const {
+    // A path of thousands of characters would bury the reason: its middle goes, and the file
+    // name, the part a user recognises, stays.
+    constexpr std::size_t kMax = 160, kName = 100;
+    std::string shown = path;
+    if (shown.size() > kMax) {
+        auto boundary = [&](std::size_t at) {  // not inside a UTF-8 character
+            while (at > 0 && at < shown.size() &&
+                   (static_cast<unsigned char>(shown[at]) & 0xC0) == 0x80)
+                --at;
+            return at;
+        };
+        const std::size_t slash = shown.rfind('/');
+        std::size_t tail = slash == std::string::npos ? 0 : slash;
+        tail = boundary(std::max(tail, shown.size() - kName));
+        const std::size_t head = boundary(kMax - (shown.size() - tail));
+        shown = shown.substr(0, head) + "..." + shown.substr(tail);
+    }
+    return "cannot write " + shown + ": " + reason;
+}
+
 AtomicFile::AtomicFile(std::string path) : path_(std::move(path)), target_(path_) {
-    if (path_.empty() || path_.back() == '/') throw WriteError{path_, reason(EISDIR)};
+    if (path_.empty()) throw WriteError{path_, reason(ENOENT)};
     struct stat st {};
-    if (::stat(path_.c_str(), &st) == 0) {
+    if (path_.back() == '/') {
+        // "sub/" names a folder: say whether it is missing or is one.
+        throw WriteError{path_, reason(::stat(path_.c_str(), &st) != 0 ? errno
+                                       : S_ISDIR(st.st_mode)           ? EISDIR
+                                                                       : ENOTDIR)};
+    }
+    // The process's own descriptors are written in place, through the descriptor: renaming
+    // over /dev/stdout would replace the file standard output goes to.
+    const int standard = standardDescriptor(path_);
+    inPlace_ = standard >= 0;
+    const bool exists = ::stat(path_.c_str(), &st) == 0;
+    if (exists) {
         if (S_ISDIR(st.st_mode)) throw WriteError{path_, reason(EISDIR)};
-        inPlace_ = !S_ISREG(st.st_mode);
+        inPlace_ = inPlace_ || !S_ISREG(st.st_mode);
         if (!inPlace_) {
             char* resolved = ::realpath(path_.c_str(), nullptr);
             if (resolved) target_ = resolved;
             std::free(resolved);
+            // A file its owner made read-only is refused, as cp refuses it, even to root.
+            if (::access(path_.c_str(), W_OK) != 0 || (st.st_mode & 0222) == 0)
+                throw WriteError{path_, reason(EACCES)};
         }
+    } else if (!inPlace_) {
+        target_ = followLinks(path_);
+        if (target_.empty()) throw WriteError{path_, reason(ELOOP)};
     }
     int fd = -1;
     if (inPlace_) {
-        fd = ::open(path_.c_str(), O_WRONLY | O_CLOEXEC);
+        fd = standard >= 0 ? ::fcntl(standard, F_DUPFD_CLOEXEC, 3)
+                           : ::open(path_.c_str(), O_WRONLY | O_CLOEXEC);
     } else {
         for (unsigned attempt = 0; fd < 0 && attempt < 100; ++attempt) {
             temp_ = tempNameFor(target_, attempt);
             // 0666 less the umask, the mode an ordinary new file gets.
             fd = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
             if (fd < 0 && errno != EEXIST) break;
+        }
+        // A file that exists keeps its mode, and its owner where the system lets us.
+        if (fd >= 0 && exists) {
+            if (::fchown(fd, st.st_uid, st.st_gid) != 0 &&
+                ::fchown(fd, static_cast<uid_t>(-1), st.st_gid) != 0) {
+                // Another user's file, writable to us, becomes ours; its mode still holds.
+            }
+            if (::fchmod(fd, st.st_mode & 07777) != 0) {
+                // The file still comes out whole, with a new file's mode.
+            }
         }
     }
     if (fd < 0) {

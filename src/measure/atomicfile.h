@@ -13,15 +13,17 @@ namespace spinlab {
 struct WriteError {
     std::string path;
     std::string reason;
-    // "cannot write PATH: REASON"
-    std::string message() const { return "cannot write " + path + ": " + reason; }
+    // "cannot write PATH: REASON", a long PATH cut in the middle.
+    std::string message() const;
 };
 
 class AtomicFile {
 public:
-    // Creates the temporary file; throws WriteError naming `path` when that fails or `path` is
-    // a folder. A target that is not a regular file (a device, a pipe) is written in place, as
-    // renaming over it would replace it; a link to a file is followed, so the link stays.
+    // Creates the temporary file; throws WriteError naming `path` when that fails, `path` is
+    // a folder or a read-only file. A target that is not a regular file (a device, a pipe) or
+    // names a descriptor of this process (/dev/stdout, /dev/fd/N) is written in place, as renaming
+    // over it would replace it; a link is followed, even one to a file not there yet, so the link
+    // stays. A file replaced keeps its mode.
     explicit AtomicFile(std::string path);
     // Without a commit, the temporary file goes and the target stays untouched.
     ~AtomicFile();

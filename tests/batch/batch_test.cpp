@@ -47,6 +47,26 @@ TEST(BatchOptions, TextsAreKeptAsTyped) {
     EXPECT_EQ(o.seed, 0u);
 }
 
+// Every option that takes a value reads it after "=" as after a space.
+TEST(BatchOptions, EqualsSignFormGivesTheSameOptions) {
+    const std::vector<std::vector<std::string>> lines = {
+        {"square",  "--size",   "20",       "--temp",  "3",     "--dynamics",
+         "glauber", "--trials", "50",       "--seed",  "4",     "--every",
+         "5",       "--series", "x=1.csv",  "--png",   "x.png", "--coupling",
+         "nearest", "--edges",  "periodic", "--field", "0.5"},
+        {"square", "--sweep", "1:2:1", "--sizes", "4,6", "--burn-in", "0.3", "--threads", "2"},
+        {"cubic", "--field-sweep", "0:1:1"},
+        {"chain", "--units", "30"},
+        {"ant", "--obstacles", "5"},
+    };
+    for (const auto& spaced : lines) {
+        std::vector<std::string> joined = {spaced[0]};
+        for (std::size_t i = 1; i + 1 < spaced.size(); i += 2)
+            joined.push_back(spaced[i] + "=" + spaced[i + 1]);
+        EXPECT_EQ(parse(spaced), parse(joined)) << joined[1];
+    }
+}
+
 TEST(BatchOptions, MalformedCommandLinesAreRefused) {
     const std::vector<std::vector<std::string>> bad = {
         {},

@@ -17,6 +17,16 @@ while IFS='|' read -r status out message writes args; do
     rm -rf ./* ./.[!.]*
     printf 'old\n' >old.csv
     printf 'old\n' >old.png
+    printf 'old\n' >readonly.csv
+    printf 'old\n' >private.csv
+    chmod 444 readonly.csv
+    chmod 600 private.csv
+    ln -s made.csv dangling.csv
+    ln -s loop.csv loop.csv
+    printf 'temp,trials,e\n2,10,1\n2.1,10,1\n' >a.csv
+    printf 'temp,trials,e\n2.1,10,1\n' >b.csv
+    printf 'temp,trials,e\n2.5,10,1\n' >c.csv
+    printf '# sweep-step: 0.1\ntemp,trials,e\n2,10,1\n2.2,10,1\n' >r.csv
     set -f
     # shellcheck disable=SC2086 # the arguments are split at spaces on purpose
     case $out in
@@ -31,7 +41,7 @@ while IFS='|' read -r status out message writes args; do
         problem="$problem; no \"$message\""
     fi
     if [ "$status" -ne 0 ]; then
-        for f in old.csv old.png; do
+        for f in old.csv old.png readonly.csv private.csv; do
             [ "$(cat "$f")" = old ] || problem="$problem; $f changed"
         done
     fi
@@ -41,6 +51,10 @@ while IFS='|' read -r status out message writes args; do
     case $writes in
         *.png) [ "$(head -c 4 "$writes" | tail -c 3)" = PNG ] || problem="$problem; $writes no PNG" ;;
     esac
+    # A file written keeps its mode; a link written through stays a link.
+    [ "$(stat -c %a readonly.csv private.csv | tr '\n' ' ')" = "444 600 " ] ||
+        problem="$problem; a mode changed"
+    [ -L dangling.csv ] || problem="$problem; dangling.csv no longer a link"
     stray=$(find . -name '.*.tmp')
     [ -z "$stray" ] || problem="$problem; left $stray"
     if [ -n "$problem" ]; then
@@ -86,11 +100,47 @@ done <<'EOF'
 1|-|--temp does not apply to --sweep, which sets the temperature|-|square --sweep 1:2:1 --temp abc
 1|-|--threads applies only to --sweep|-|square --field-sweep 0:1:1 --threads 2
 1|-|--burn-in applies only to --sweep and --field-sweep|-|square --burn-in 0.5
-0|-|-|new.csv|square --trials 100 --trials 50 --every 5 --every 10 --series new.csv --seed 1
+1|-|--trials is given twice, as "100" and "50"|-|square --trials 100 --trials 50 --every 5 --every 10 --series new.csv --seed 1
 # A number out of range is told by its range; a long text is echoed in its first 40 characters.
 1|-|--trials takes a whole number from 1 to 18446744073709551615, not "99999999999999999999999"|-|square --trials 99999999999999999999999
 1|-|--obstacles takes a whole number from 0 to 200, not "201"|-|ant --obstacles 201
 1|-|--dynamics is metropolis, glauber, wolff or none, not "glauberglauberglauberglauberglauberglaub..."|-|square --dynamics glauberglauberglauberglauberglauberglauberglauber
 2|-|Temp "1234567890123456789012345678901234567890..." is|-|square --temp 12345678901234567890123456789012345678901234567890
+# Values that are not what they say are refused: a sweep row must carry the temperature its
+# run used, a field must keep the energy finite, a count must not wrap, a series must have rows.
+1|-|--sweep reaches T = 0, which Temp runs at T = 1|-|square --size 4 --sweep -1:1:1 --series old.csv --seed 1
+1|-|--sweep reaches T = 0.5,|-|square --size 4 --sweep 0.5:2:0.5 --dynamics wolff
+1|-|--sweep reaches T = 0,|-|chain --sweep 0:0:1
+2|-|Field "1e308" is too large: fields must lie between -32768 and 32767|-|square --field 1e308 --json --trials 10 --every 5 --series old.csv
+2|-|Field "-1e308" is too small|-|cubic --size 4 --field -1e308 --trials 10 --png old.png
+2|-|Field "40000" is too large|-|square --field-sweep 0:40000:20000 --series old.csv --seed 1
+1|-|--field-sweep: 3 fields of 6148914691236517206 trials each are more trials than a run can count|-|square --trials 6148914691236517206 --field-sweep 0:1:1 --series old.csv
+1|-|--every 200 is more than --trials 100: the series would hold no row|-|square --trials 100 --every 200 --series old.csv
+# A request beyond the machine's memory is refused before it starts, with what it would need.
+1|-|samples each would hold about|-|square --size 4 --sweep 2:2:1 --trials 10000000000000 --every 1 --series old.csv
+# Options given twice over, or against each other, are refused, naming both.
+1|-|--size is given twice, as "10" and "1000"|-|square --size 10 --size 1000
+1|-|--size does not apply to --sizes, which sets the sizes|-|square --sizes 4,6 --size 8 --sweep 1:2:1 --series old.csv
+1|-|--sizes names the size "4" twice, as "4.0"|-|square --sizes 4,6,4.0 --sweep 1:2:1
+1|-|--json takes no value|-|square --json=yes
+0|-|-|new.csv|square --trials=100 --every=5 --series=new.csv --seed=1 --size=8
+# Files: a long legal name, a read-only file, a mode, a dangling link, standard output by name.
+0|-|-|aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa.csv|square --trials 10 --every 5 --series aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa.csv --seed 1
+1|-|cannot write readonly.csv: Permission denied|-|square --trials 10 --every 5 --series readonly.csv --png old.png
+0|-|-|private.csv|square --size 8 --trials 10 --every 5 --series private.csv --seed 1
+0|-|-|made.csv|square --size 8 --trials 10 --every 5 --series dangling.csv --seed 1
+1|-|cannot write loop.csv: Too many levels of symbolic links|-|square --trials 10 --every 5 --series loop.csv
+0|-|trials: 10|out|square --size 8 --trials 10 --png /dev/stdout --seed 1
+0|-|trials: 10|out|square --size 8 --trials 10 --png - --seed 1
+1|-|--series and --png both name standard output, "-" and "/dev/stdout"|-|square --trials 10 --every 5 --series - --png /dev/stdout
+# Messages name the folder that is missing, and keep a long path's file name.
+1|-|cannot write sub/: No such file or directory|-|square --trials 10 --every 5 --series sub/
+1|-|dddd.../x.csv: No such file or directory|-|square --trials 10 --every 5 --series nowhere/dddddddddddddddddddddddddddddddddddddddddddddddddd/dddddddddddddddddddddddddddddddddddddddddddddddddd/dddddddddddddddddddddddddddddddddddddddddddddddddd/dddddddddddddddddddddddddddddddddddddddddddddddddd/dddddddddddddddddddddddddddddddddddddddddddddddddd/x.csv
+# Shards merge only when they fit: no overlap, no gap, one sweep.
+2|-|merge: the shards overlap: T = 2.1 is in both a.csv and b.csv|-|merge a.csv b.csv --series old.csv
+2|-|merge: a shard is missing: no rows between T = 2.1 and T = 2.5 (step 0.1)|-|merge c.csv a.csv --series old.csv
+2|-|merge: old.csv is not a --sweep's CSV|-|merge old.csv a.csv --series new.csv
+2|-|come from different sweeps: their # lines differ, "# sweep-step: 0.1" against none|-|merge a.csv r.csv --series old.csv
+2|-|no rows between T = 2 and T = 2.2 (step 0.1)|-|merge r.csv --series old.csv
 EOF
 exit $failed

@@ -55,6 +55,12 @@ TEST(ModelMenu, MarksFollowTheModelAndABadFieldIsRefused) {
     ASSERT_NE(gui.backend.messageBox(), nullptr);
     EXPECT_TRUE(gui.backend.messageBox()->text().contains("Field"));
     EXPECT_TRUE(gui.backend.messageBox()->text().contains("abc"));
+    // A field the energy cannot hold is refused with its range.
+    menu.setField("1e308");
+    EXPECT_EQ(model.field, -0.25);
+    EXPECT_TRUE(
+        gui.backend.messageBox()->text().contains("Field \"1e308\" is too large: fields "
+                                                  "must lie between -32768 and 32767"));
 
     // The cluster update goes without a field, whichever comes first.
     item(menu, "Cluster")->trigger();

@@ -25,9 +25,10 @@ void Report::addText(const std::string& key, const std::string& text) {
 }
 
 void Report::addNumber(const std::string& key, double value) {
+    // JSON has no infinity; null says the number is missing instead of passing for one.
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%.9g", std::isfinite(value) ? value : 0.0);
-    add(key, buf);
+    std::snprintf(buf, sizeof buf, "%.9g", value);
+    add(key, std::isfinite(value) ? buf : "null");
 }
 
 void Report::addInteger(const std::string& key, std::int64_t value) {

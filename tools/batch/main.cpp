@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "batch/harness.h"
+#include "batch/merge.h"
 #include "batch/options.h"
 #include "batch/runners.h"
 #include "measure/atomicfile.h"
@@ -138,16 +139,19 @@ void addSeed(Report& report, const Options& options) {
 
 int run(const Options& given) {
     const Options options = withSeed(given);
+    std::FILE* summary =
+        isStandardOutput(options.series) || isStandardOutput(options.png) ? stderr : stdout;
     // Both files are opened before the run, so a folder that is missing shows at once.
     Output series(options.series.empty() && (!options.sweep.empty() || !options.fieldSweep.empty())
                       ? "-"
                       : options.series);
-    Output picture(options.png, false);
+    // The picture is written whole, so "-" goes through its place in /dev.
+    Output picture(options.png == "-" ? "/dev/stdout" : options.png, false);
     if (options.simulation == "ant") {
         Report report = runAnt(options, picture.atomic());
         addSeed(report, options);
         commitAll(series, picture);
-        print(stdout, report, options.json);
+        print(summary, report, options.json);
         return 0;
     }
     const Model& model = *findModel(options.simulation);
@@ -159,8 +163,8 @@ int run(const Options& given) {
         Report report = runModel(model, options, series.file(), picture.atomic());
         addSeed(report, options);
         commitAll(series, picture);
-        // With the series on standard output the summary keeps out of its way.
-        print(options.series == "-" ? stderr : stdout, report, options.json);
+        // With the series or the picture on standard output the summary keeps out of its way.
+        print(summary, report, options.json);
         return 0;
     }
     commitAll(series, picture);
@@ -171,8 +175,43 @@ int run(const Options& given) {
 
 namespace {
 
+// spinlab-batch merge [--series FILE] FILE...: the shards' rows as the whole sweep's file.
+int merge(const std::vector<std::string>& args) {
+    std::vector<std::string> files;
+    std::string target = "-";
+    bool named = false;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--help" || a == "-h") {
+            std::fputs(kHelpText, stdout);
+            return 0;
+        }
+        if (a == "--series" || a.starts_with("--series=")) {
+            if (named) throw UsageError{"merge: --series is given twice"};
+            named = true;
+            if (a != "--series") {
+                target = a.substr(9);
+            } else if (++i < args.size()) {
+                target = args[i];
+            } else {
+                throw UsageError{"--series needs a value"};
+            }
+            if (target.empty()) throw UsageError{"--series needs a file name"};
+        } else if (a.starts_with('-') && a != "-") {
+            throw UsageError{"merge: unknown option " + quoteInput(a) + ", only --series FILE"};
+        } else {
+            files.push_back(a);
+        }
+    }
+    Output output(target);
+    mergeShards(files, output.file());
+    output.commit();
+    return 0;
+}
+
 int runCommandLine(const std::vector<std::string>& args) {
     try {
+        if (!args.empty() && args.front() == "merge") return merge(args);
         const auto options = parseOptions(args);
         if (!options) {
             std::fputs(kHelpText, stdout);

@@ -7,16 +7,19 @@
 #include <charconv>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <string_view>
 
 #include "core/errors.h"
 #include "core/rng.h"
+#include "core/runtime.h"
 #include "core/simstate.h"
 
 namespace spinlab::batch {
 
 const char kHelpText[] =
     "Usage: spinlab-batch SIMULATION [options]\n"
+    "       spinlab-batch merge [--series FILE] FILE...\n"
     "\n"
     "Runs a simulation without a screen, through the same set-up and loop as the windows, and\n"
     "prints what it ended with.\n"
@@ -27,12 +30,15 @@ const char kHelpText[] =
     "  chain             the polymer chain (the polymer window)\n"
     "  ant               the ant walk, run to its end on the ant window's picture\n"
     "\n"
-    "Options (texts are read exactly as if typed into the window's boxes; an option that does\n"
-    "not apply to the simulation, or to a sweep, is refused):\n"
+    "Options (a value after a space or an equals sign, --size 20 or --size=20; texts are read\n"
+    "exactly as if typed into the window's boxes; an option that does not apply to the\n"
+    "simulation, or to a sweep, and one given twice with two values, are refused):\n"
     "  --size TEXT       square, cubic: Lattice Size N, sites 0..N per side (default 60)\n"
     "  --units TEXT      chain: Number of Chain Units n, units 0..n (default 10)\n"
     "  --obstacles K     ant: the obstacle scroll bar, 0..200 (default 0)\n"
-    "  --temp TEXT       square, cubic, chain: Temp (default 2.2619; --sweep sets it)\n"
+    "  --temp TEXT       square, cubic, chain: Temp (default 2.2619; --sweep sets it); Temp and\n"
+    "                    Field both take numbers from -32768 to 32767, and Temp runs every\n"
+    "                    number from -0.5 to 0.5 (whole number 0) at T = 1\n"
     "  --dynamics NAME   square, cubic, chain: metropolis, glauber or none (default metropolis);\n"
     "                    for square and cubic also wolff, the cluster update: a trial is then\n"
     "                    one cluster move, each coupled pair of like spins bonded with\n"
@@ -54,17 +60,19 @@ const char kHelpText[] =
     "  --edges NAME      open or periodic, index N + 1 wrapping to 0 (default open)\n"
     "  --start NAME      random, a fresh random spin per site as the windows start (default),\n"
     "                    up, every spin +1, or down, every spin -1\n"
-    "  --field TEXT      external field h, read as Temp is (default 0): a flip of spin s with\n"
-    "                    coupled spins summing to S then costs 2 s (S + h)\n"
+    "  --field TEXT      external field h, read as Temp is, -32768 to 32767 (default 0): a flip\n"
+    "                    of spin s with coupled spins summing to S then costs 2 s (S + h)\n"
     "\n"
     "Measurements (square, cubic, chain):\n"
     "  --every K --series FILE\n"
-    "                    write a CSV row every K trials to FILE (- for standard output, the\n"
-    "                    summary then going to standard error): trial,energy,magnetization for\n"
-    "                    the lattices (the whole lattice, as defined below), and\n"
+    "                    write a CSV row every K trials (K at most --trials) to FILE (- for\n"
+    "                    standard output, the summary then going to standard error):\n"
+    "                    trial,energy,magnetization for the lattices (the whole lattice, as\n"
+    "                    defined below), and\n"
     "                    trial,energy,count_1,...,count_9 for the chain\n"
     "  --png FILE        write the final picture as the window shows it (cubic: the three\n"
-    "                    views side by side in window order; ant: its picture)\n"
+    "                    views side by side in window order; ant: its picture); - for\n"
+    "                    standard output, the summary then going to standard error\n"
     "  --sweep T1:T2:STEP\n"
     "                    one independent run of --trials trials per temperature T1, T1 + STEP,\n"
     "                    ... up to T2, in parallel, and one CSV row per temperature (to --series,\n"
@@ -73,14 +81,17 @@ const char kHelpText[] =
     "                    energy_mean,energy_err,frac_1,...,frac_9 per unit for the chain;\n"
     "                    errors are one standard error from 20 batch means. Samples are taken\n"
     "                    every --every trials (default: once per site, a sweep of the lattice;\n"
-    "                    with wolff, every cluster move).\n"
+    "                    with wolff, every cluster move). A sweep that reaches a temperature\n"
+    "                    Temp runs at 1 (from -0.5 to 0.5) is refused. T1, T2 and STEP (H1,\n"
+    "                    H2 and STEP of --field-sweep) are plain decimals of at most 16 digits\n"
+    "                    at the finest scale typed, each value then read as Temp (Field) is.\n"
     "                    The lattices' rows go on with chi_mean,chi_err,c_mean,c_err,u4_mean,\n"
     "                    u4_err: the susceptibility sites (<m^2> - <|m|>^2) / T, the specific\n"
     "                    heat sites (<e^2> - <e>^2) / T^2 and the Binder cumulant\n"
     "                    1 - <m^4> / (3 <m^2>^2), m and e per site, errors from 20 batches\n"
     "  --sizes LIST      sweep: every size in LIST (read as --size, comma-separated, such as\n"
     "                    15,31,63) runs every temperature, all in parallel; the rows then start\n"
-    "                    with a size column, size by size\n"
+    "                    with a size column, size by size; each size once\n"
     "  --field-sweep H1:H2:STEP\n"
     "                    square, cubic: one run through the fields H1, H1 + STEP, ... up to H2\n"
     "                    and back down to H1, the lattice kept from one field to the next,\n"
@@ -93,6 +104,15 @@ const char kHelpText[] =
     "  --threads N       --sweep: runs at a time (default: one per core); the output is the same\n"
     "                    whatever N is\n"
     "With --seed the series, pictures and sweeps are byte for byte the same on every run.\n"
+    "\n"
+    "merge [--series FILE] FILE...\n"
+    "                    the CSV files of a sweep's parts (--sweep run in pieces, such as 2:3:0.1\n"
+    "                    and 3.1:4:0.1) as the file of the whole sweep, to FILE or standard\n"
+    "                    output: their # lines and header once, the rows size by size and\n"
+    "                    temperature by temperature. Parts that overlap, leave a gap between\n"
+    "                    them (judged by the step: the record's, else the smallest), or come\n"
+    "                    from different sweeps are refused, naming them (exit status 2); a\n"
+    "                    missing first or last part cannot be told.\n"
     "\n"
     "Output: simulation, trials, seconds and trials_per_second (the loop alone, set-up\n"
     "excluded), label (the trial counter's caption at the end), energy and magnetization of the\n"
@@ -129,15 +149,12 @@ std::uint64_t wholeNumber(const std::string& option, const std::string& text, st
     return value;
 }
 
-// A number of --sweep as typed, exactly: 3.1 is 31 units at scale 1, 2e-3 is 2 at scale 3.
-struct Decimal {
-    std::int64_t units = 0;
-    int scale = 0;
-};
+}  // namespace
 
+namespace {
 constexpr std::int64_t kMaxUnits = 9'999'999'999'999'999;  // 16 digits: far from overflow
+}  // namespace
 
-// Plain decimal notation, optionally with an exponent; no spaces, hex or inf.
 std::optional<Decimal> parseDecimal(std::string_view text) {
     std::size_t i = 0;
     const bool negative = i < text.size() && text[i] == '-';
@@ -178,7 +195,6 @@ std::optional<Decimal> parseDecimal(std::string_view text) {
     return d;
 }
 
-// d in units of 10^-scale (scale >= d.scale); false when that needs more than 16 digits.
 bool rescale(const Decimal& d, int scale, std::int64_t& out) {
     out = d.units;
     for (int s = d.scale; s < scale; ++s) {
@@ -188,7 +204,6 @@ bool rescale(const Decimal& d, int scale, std::int64_t& out) {
     return true;
 }
 
-// The shortest text of units * 10^-scale: 31 at scale 2 is "0.31", 400 at scale 2 is "4".
 std::string decimalText(std::int64_t units, int scale) {
     std::string digits = std::to_string(units < 0 ? -units : units);
     if (digits.size() <= static_cast<std::size_t>(scale))
@@ -200,8 +215,6 @@ std::string decimalText(std::int64_t units, int scale) {
     if (!fraction.empty()) text += "." + fraction;
     return units < 0 ? "-" + text : text;
 }
-
-}  // namespace
 
 std::uint64_t seedFromClock() {
     // Mixed, so that runs started one after the other get unrelated seeds.
@@ -345,20 +358,95 @@ void checkScopes(const Options& o, const std::vector<std::string>& given) {
     }
     if (!sweep && has("--threads")) throw UsageError{"--threads applies only to --sweep"};
     if (!sweep && has("--sizes")) throw UsageError{"--sizes applies only to --sweep"};
+    if (has("--sizes") && has("--size"))
+        throw UsageError{"--size does not apply to --sizes, which sets the sizes"};
+    if (!sweep && !fieldSweep && o.every > o.trials) {
+        throw UsageError{"--every " + std::to_string(o.every) + " is more than --trials " +
+                         std::to_string(o.trials) + ": the series would hold no row"};
+    }
+    // Temp reads a text whose whole number is 0 as T = 1 (the windows do the same), so such a
+    // row would carry a temperature its run did not use.
+    if (sweep) {
+        for (const std::string& t : sweepTemperatures(o.sweep)) {
+            if (readCInt(t).value == 0) {
+                throw UsageError{"--sweep reaches T = " + t +
+                                 ", which Temp runs at T = 1 (every temperature from -0.5 to 0.5 "
+                                 "rounds to 0 and means 1): sweep above 0.5 or below -0.5"};
+            }
+        }
+    }
 }
 
 }  // namespace
 
+namespace {
+
+// --sizes as typed, each size once: "4" and "4.0" are one lattice, and a row twice over would
+// pass for a second measurement.
+std::vector<std::string> sizeList(const std::string& list) {
+    std::vector<std::string> sizes;
+    std::map<std::string, std::string> seen;  // a size's value (or text) and its first text
+    std::size_t from = 0;
+    while (true) {
+        const std::size_t comma = list.find(',', from);
+        const std::string size = list.substr(from, comma - from);
+        if (size.empty()) {
+            throw UsageError{"--sizes takes sizes separated by commas, such as 15,31,63, not " +
+                             quoteInput(list)};
+        }
+        // A text CInt cannot read is kept by its text; its run names it.
+        const CIntReading n = readCInt(size);
+        const std::string key = n.value ? std::to_string(*n.value) : "text " + size;
+        if (const auto [at, fresh] = seen.emplace(key, size); !fresh) {
+            throw UsageError{"--sizes names the size " + quoteInput(at->second) +
+                             (at->second == size ? " twice" : " twice, as " + quoteInput(size)) +
+                             ": each size once"};
+        }
+        sizes.push_back(size);
+        if (comma == std::string::npos) break;
+        from = comma + 1;
+    }
+    return sizes;
+}
+
+}  // namespace
+
+bool isStandardOutput(const std::string& path) {
+    return path == "-" || path == "/dev/stdout" || path == "/dev/fd/1" || path == "/proc/self/fd/1";
+}
+
 std::optional<Options> parseOptions(const std::vector<std::string>& args) {
     Options options;
     std::size_t i = 0;
+    std::optional<std::string> inlineValue;                  // the VALUE of "--option=VALUE"
+    std::vector<std::pair<std::string, std::string>> typed;  // each option's first value
     auto value = [&](const std::string& option) -> const std::string& {
-        if (i + 1 >= args.size()) throw UsageError{option + " needs a value"};
-        return args[++i];
+        if (!inlineValue) {
+            if (i + 1 >= args.size()) throw UsageError{option + " needs a value"};
+            inlineValue = args[++i];
+        }
+        // The same option twice is refused unless it says the same: which one counts would be
+        // a guess.
+        for (const auto& [name, first] : typed) {
+            if (name == option && first != *inlineValue) {
+                throw UsageError{option + " is given twice, as " + quoteInput(first) + " and " +
+                                 quoteInput(*inlineValue)};
+            }
+        }
+        typed.emplace_back(option, *inlineValue);
+        return *inlineValue;
     };
     std::vector<std::string> given;  // the options typed, each once, in order
     for (; i < args.size(); ++i) {
-        const std::string& a = args[i];
+        std::string a = args[i];
+        inlineValue.reset();
+        if (const std::size_t equals = a.find('='); a.starts_with("--") && equals != a.npos) {
+            inlineValue = a.substr(equals + 1);
+            a.resize(equals);
+            // Every other option reads its value as it would after a space.
+            if (a == "--json" || a == "--help" || a == "--version")
+                throw UsageError{a + " takes no value"};
+        }
         if (a == "--help" || a == "-h") return std::nullopt;
         if (a.starts_with("--") && std::find(given.begin(), given.end(), a) == given.end())
             given.push_back(a);
@@ -422,22 +510,7 @@ std::optional<Options> parseOptions(const std::vector<std::string>& args) {
                 throw UsageError{"--start is " + names + ", not " + quoteInput(options.start)};
             }
         } else if (a == "--sizes") {
-            const std::string& list = value(a);
-            options.sizes.clear();
-            std::size_t from = 0;
-            while (true) {
-                const std::size_t comma = list.find(',', from);
-                const std::string size = list.substr(from, comma - from);
-                if (size.empty()) {
-                    throw UsageError{
-                        "--sizes takes sizes separated by commas, such as "
-                        "15,31,63, not " +
-                        quoteInput(list)};
-                }
-                options.sizes.push_back(size);
-                if (comma == std::string::npos) break;
-                from = comma + 1;
-            }
+            options.sizes = sizeList(value(a));
         } else if (a == "--field") {
             options.field = value(a);
         } else if (a == "--field-sweep") {
@@ -485,6 +558,10 @@ std::optional<Options> parseOptions(const std::vector<std::string>& args) {
         }
     }
     // Two outputs on one file would leave one of them, or a mixture, under its name.
+    if (isStandardOutput(options.series) && isStandardOutput(options.png)) {
+        throw UsageError{"--series and --png both name standard output, " +
+                         quoteInput(options.series) + " and " + quoteInput(options.png)};
+    }
     if (!options.series.empty() && options.series != "-" && !options.png.empty() &&
         samePath(options.series, options.png)) {
         throw UsageError{"--series and --png name the same file, " + quoteInput(options.png)};

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace spinlab::batch {
@@ -32,6 +33,8 @@ struct Options {
     std::string fieldSweep;          // H1:H2:STEP, up and back down in one run
     std::vector<std::string> sizes;  // --sizes: sizes as typed, each swept over the temperatures
     bool version = false;            // --version: print the version, run nothing
+
+    bool operator==(const Options&) const = default;
 };
 
 // The temperatures of a sweep, T1, T1 + STEP, ... up to T2 inclusive, as the texts their rows
@@ -42,6 +45,18 @@ std::vector<std::string> sweepTemperatures(const std::string& range);
 // The fields of a field sweep: H1, H1 + STEP, ... up to H2 and back down to H1, as texts.
 std::vector<std::string> sweepFields(const std::string& range);
 
+// A number of a sweep's range as typed, exactly: 3.1 is 31 units at scale 1, 2e-3 is 2 at
+// scale 3. Plain decimal notation, optionally with an exponent; no spaces, hex or inf.
+struct Decimal {
+    std::int64_t units = 0;
+    int scale = 0;
+};
+std::optional<Decimal> parseDecimal(std::string_view text);
+// d in units of 10^-scale (scale >= d.scale); false when that needs more than 16 digits.
+bool rescale(const Decimal& d, int scale, std::int64_t& out);
+// The shortest text of units * 10^-scale: 31 at scale 2 is "0.31", 400 at scale 2 is "4".
+std::string decimalText(std::int64_t units, int scale);
+
 // Thrown for a malformed command line; the message is shown with a hint to --help.
 struct UsageError {
     std::string message;
@@ -50,6 +65,9 @@ struct UsageError {
 // A seed for a run given no --seed, drawn from the clock. It stays below 2^53 so that every JSON
 // reader keeps it exact, and the run can be repeated with --seed.
 std::uint64_t seedFromClock();
+
+// Whether a file name stands for standard output: "-", /dev/stdout and the like.
+bool isStandardOutput(const std::string& path);
 
 // Parses argv (without the program name). Returns nothing when --help was asked for, and
 // options with only version set for --version.

@@ -1,3 +1,4 @@
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -65,6 +66,37 @@ void requireSamples(std::uint64_t samples, const std::string& run, std::uint64_t
                      ": raise --trials, or lower --every or --burn-in"};
 }
 
+// What this process may hold: the machine's memory, or less under a limit (ulimit -v, -d).
+double memoryAvailable() {
+    const long pages = ::sysconf(_SC_PHYS_PAGES), page = ::sysconf(_SC_PAGE_SIZE);
+    double bytes = pages > 0 && page > 0 ? double(pages) * double(page) : HUGE_VAL;
+    for (const int resource : {RLIMIT_AS, RLIMIT_DATA}) {
+        rlimit limit{};
+        if (::getrlimit(resource, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
+            bytes = std::min(bytes, double(limit.rlim_cur));
+    }
+    return bytes;
+}
+
+std::string megabytes(double bytes) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.0f MB", std::ceil(bytes / 1e6));
+    return text;
+}
+
+// A run keeps every sample until it ends (about 96 bytes each for the sweep's twelve series),
+// so a request the machine cannot hold is refused before it starts rather than aborting at
+// the end with nothing written.
+void requireMemory(double runs, std::uint64_t samples, double bytesPerSample,
+                   const std::string& what) {
+    const double needed = runs * (double(samples) * bytesPerSample + 8e6);
+    const double available = memoryAvailable();
+    if (needed <= available) return;
+    throw UsageError{what + " would hold about " + megabytes(needed) +
+                     " of samples, more than the " + megabytes(available) +
+                     " this process may use: lower --trials (or --threads), or raise --every"};
+}
+
 Point measure(const Model& model, const Options& options) {
     Point point;
     point.temp = options.temp;
@@ -94,6 +126,11 @@ Point measure(const Model& model, const Options& options) {
     }
     std::vector<double> energy, absM, m;
     std::array<std::vector<double>, 9> fractions;
+    // These twelve series keep 96 bytes a sample until the run ends.
+    requireMemory(options.threads, samples, 96,
+                  "--sweep: " + std::to_string(options.threads) +
+                      (options.threads == 1 ? " run" : " runs") + " at a time of " +
+                      std::to_string(samples) + " samples each");
     double sites = 1;
     Sampler sampler(program, model, [&](std::uint64_t trial, const Observables& o) {
         if (trial <= burnIn) return;
@@ -121,6 +158,13 @@ Point measure(const Model& model, const Options& options) {
 
 void runFieldSweep(const Model& model, const Options& options, std::FILE* out) {
     const std::vector<std::string> fields = sweepFields(options.fieldSweep);
+    // The run counts its trials through every field; past 2^64 the count would wrap.
+    if (options.trials > UINT64_MAX / fields.size()) {
+        throw UsageError{"--field-sweep: " + std::to_string(fields.size()) + " fields of " +
+                         std::to_string(options.trials) +
+                         " trials each are more trials than a run can count (18446744073709551615)"
+                         ": lower --trials"};
+    }
     std::vector<double> values;
     Harness harness(options);
     Program& program = harness.program();
@@ -154,6 +198,9 @@ void runFieldSweep(const Model& model, const Options& options, std::FILE* out) {
                        "--field-sweep: a field's run of " + std::to_string(trials) + " trials",
                        every, burnIn);
     }
+    requireMemory(1, fewest * fields.size(), 8,
+                  "--field-sweep: " + std::to_string(fields.size()) + " fields of " +
+                      std::to_string(fewest) + " samples each");
     std::vector<std::vector<double>> m(fields.size());
     double sites = 1;
     bool counted = false;
@@ -178,23 +225,29 @@ void runFieldSweep(const Model& model, const Options& options, std::FILE* out) {
     }
 }
 
-void runSweep(const Model& model, const Options& options, std::FILE* out) {
+namespace {
+
+// Runs first..end - 1 of the sweep (run i is size i / temperatures, temperature i % them) and
+// writes their rows, after the header when first is 0.
+void sweepBlock(const Model& model, const Options& options, std::FILE* out, std::size_t first,
+                std::size_t end) {
     const std::vector<std::string> temps = sweepTemperatures(options.sweep);
     // With --sizes, every size runs every temperature; rows go size by size.
     const std::vector<std::string> sizes =
         options.sizes.empty() ? std::vector<std::string>{options.size} : options.sizes;
     const std::size_t runs = sizes.size() * temps.size();
-    std::vector<Point> points(runs);
+    std::vector<Point> points(end - first);
     unsigned threads = options.threads ? options.threads : std::thread::hardware_concurrency();
     threads = std::max(1u, std::min<unsigned>(threads, static_cast<unsigned>(runs)));
 
-    std::atomic<std::size_t> next{0};
-    std::size_t done = 0;
+    std::atomic<std::size_t> next{first};
+    std::size_t done = first;
     std::mutex progress;
     const bool showProgress = isatty(STDERR_FILENO) != 0;
     auto work = [&] {
-        for (std::size_t i = next++; i < runs; i = next++) {
+        for (std::size_t i = next++; i < end; i = next++) {
             Options o = options;
+            o.threads = threads;
             o.size = sizes[i / temps.size()];
             o.temp = temps[i % temps.size()];
             // Without --sizes the seed follows the temperature alone, as sweeps always have.
@@ -203,14 +256,14 @@ void runSweep(const Model& model, const Options& options, std::FILE* out) {
                     seedFor(*options.seed, options.sizes.empty() ? o.temp : o.size + "/" + o.temp);
             }
             try {
-                points[i] = measure(model, o);
+                points[i - first] = measure(model, o);
             } catch (const RunFailure& e) {
-                points[i].failure = e.message;
+                points[i - first].failure = e.message;
             } catch (const UsageError& e) {
-                points[i].failure = e.message;
-                points[i].usage = true;
+                points[i - first].failure = e.message;
+                points[i - first].usage = true;
             }
-            points[i].size = o.size;
+            points[i - first].size = o.size;
             if (showProgress) {
                 const std::lock_guard<std::mutex> lock(progress);
                 ++done;
@@ -232,12 +285,14 @@ void runSweep(const Model& model, const Options& options, std::FILE* out) {
         if (p.usage) throw UsageError{p.failure};
         if (!p.failure.empty()) throw RunFailure{p.failure};
     }
-    if (!options.sizes.empty()) std::fputs("size,", out);
-    std::fputs(model.chain ? "temp,trials,energy_mean,energy_err,frac_1,frac_2,frac_3,frac_4,"
-                             "frac_5,frac_6,frac_7,frac_8,frac_9\n"
-                           : "temp,trials,energy_mean,energy_err,abs_m_mean,abs_m_err,chi_mean,"
-                             "chi_err,c_mean,c_err,u4_mean,u4_err\n",
-               out);
+    if (first == 0 && !options.sizes.empty()) std::fputs("size,", out);
+    if (first == 0) {
+        std::fputs(model.chain ? "temp,trials,energy_mean,energy_err,frac_1,frac_2,frac_3,frac_4,"
+                                 "frac_5,frac_6,frac_7,frac_8,frac_9\n"
+                               : "temp,trials,energy_mean,energy_err,abs_m_mean,abs_m_err,chi_mean,"
+                                 "chi_err,c_mean,c_err,u4_mean,u4_err\n",
+                   out);
+    }
     for (const Point& p : points) {
         if (!options.sizes.empty()) std::fprintf(out, "%s,", p.size.c_str());
         std::fprintf(out, "%s,%llu,%.9g,%.9g", p.temp.c_str(),
@@ -253,6 +308,18 @@ void runSweep(const Model& model, const Options& options, std::FILE* out) {
         }
         std::fputc('\n', out);
     }
+}
+
+}  // namespace
+
+void runSweep(const Model& model, const Options& options, std::FILE* out) {
+    const std::size_t runs = (options.sizes.empty() ? 1 : options.sizes.size()) *
+                             sweepTemperatures(options.sweep).size();
+    // Results are held a block of runs at a time, so a sweep's memory follows the runs in
+    // flight, not its number of rows.
+    constexpr std::size_t kRunsHeld = 4096;
+    for (std::size_t first = 0; first < runs; first += kRunsHeld)
+        sweepBlock(model, options, out, first, std::min(runs, first + kRunsHeld));
 }
 
 }  // namespace spinlab::batch
