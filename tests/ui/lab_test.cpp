@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSlider>
+#include <QSpinBox>
 #include <QTest>
 
 #include <cmath>
@@ -185,6 +186,45 @@ TEST(Lab, DrawingInAPauseKeepsTheTotalsEqualToARecount) {
     EXPECT_EQ(gui.main().state.Lattice2D.get(30, 30), 1);
     EXPECT_EQ(gui.main().state.Lattice2D.get(0, 60), -1);
     EXPECT_EQ(testing::squarePictureMismatch(gui.program), "");
+}
+
+// On the cube the brush paints a disc within the section the view shows, across each axis.
+TEST(Lab, DrawingASectionOfTheCubeKeepsTheTotalsAndTheViews) {
+    GuiProgram gui;
+    LabWindow& lab = openLab(gui);
+    MeasureTools& tools = *gui.backend.measureTools();
+    gui.app.commands().simulation3D_Click();
+    gui.main().GridSize.setText("12");
+    // Every spin up, far below the block cube's Tc: the -1 found below was drawn.
+    gui.main().state.start = StartState::Up;
+    tools.showMeasurements();
+    child<QCheckBox>(lab, "DrawSpins")->setChecked(true);
+    child<QSpinBox>(lab, "Brush")->setValue(2);
+    LargeViewWindow& view = *tools.largeView();
+    gui.program.pace().setPaused(true);
+    std::vector<std::int64_t> differences;
+    std::vector<int> drawn;
+    InTurn turns(gui, {[&] {
+                     for (SectionAxis axis : {SectionAxis::Z, SectionAxis::X, SectionAxis::Y}) {
+                         view.setSection(axis, 6);
+                         const int z = view.zoom();
+                         QTest::mouseClick(view.canvas(), Qt::RightButton, {},
+                                           QPoint(3 * z + z / 2, 4 * z + z / 2));
+                         const Observables counted = findModel(RunKind::Cubic)->count(gui.program);
+                         const Observables totals = *tools.recorder().current();
+                         differences.push_back(totals.energy - counted.energy);
+                         differences.push_back(totals.magnetization - counted.magnetization);
+                     }
+                     drawn = {gui.main().state.Lattice3D.get(3, 4, 6),
+                              gui.main().state.Lattice3D.get(6, 3, 4),
+                              gui.main().state.Lattice3D.get(3, 6, 4)};
+                     gui.main().Command2.click();
+                 }});
+    gui.main().Command1.click();
+    ASSERT_TRUE(turns.done());
+    EXPECT_EQ(differences, std::vector<std::int64_t>(6, 0));
+    EXPECT_EQ(drawn, (std::vector<int>{-1, -1, -1}));
+    EXPECT_EQ(testing::cubicViewsMismatch(gui.program), "");
 }
 
 // The averages at a pause, against the same quantities computed here from the recorded rows.
