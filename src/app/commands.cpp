@@ -1,5 +1,6 @@
 #include "app/commands.h"
 
+#include "app/lab.h"
 #include "core/program.h"
 #include "core/scopedcount.h"
 #include "ising2d/ising2d.h"
@@ -95,6 +96,7 @@ void Commands::startCubicLattice() {
     view.PictureYZ.Cls();
     view.PictureXZ.Cls();
     InitLattice3D(program_);
+    applyStartState(program_, RunKind::Cubic);
     SetupViews3D(program_);
     form.state.Running = true;
     Run3D(program_);
@@ -107,6 +109,7 @@ void Commands::startSquareLattice() {
     form.Picture1.Cls();
     SetupPicture2D(program_);
     InitLattice2D(program_);
+    applyStartState(program_, RunKind::Square);
     form.state.Running = true;
     Run2D(program_);
 }

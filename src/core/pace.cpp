@@ -1,5 +1,7 @@
 #include "core/pace.h"
 
+#include <algorithm>
+
 #include "core/program.h"
 
 namespace spinlab {
@@ -55,6 +57,27 @@ const SpeedChoice& Pace::speedOf(RunKind kind) const {
                                                     : PaceTarget::Simulations)];
 }
 
+void Pace::setSweepSpeed(std::size_t choice) {
+    if (choice >= kSweepChoices.size() || sweepSpeed_ == choice) return;
+    sweepSpeed_ = choice;
+    changed();
+}
+
+std::uint64_t Pace::rateOf(Program& program, RunKind kind) const {
+    const std::uint64_t sweeps = kSweepChoices[sweepSpeed_].perThousandSeconds;
+    if (kind == RunKind::Ant || sweeps == 0) return speedOf(kind).perSecond;
+    const TextBox& input =
+        kind == RunKind::Chain ? program.PolymerWindow().Iterations : program.IsingModel().GridSize;
+    std::uint64_t sweep = 1;
+    if (input.cintConverts() && input.cint() >= 0) {
+        const std::uint64_t side = static_cast<std::uint64_t>(input.cint()) + 1;
+        sweep = kind == RunKind::Square  ? side * side
+                : kind == RunKind::Cubic ? side * side * side
+                                         : side;
+    }
+    return std::max<std::uint64_t>(1, (sweeps * sweep + 500) / 1000);
+}
+
 void Pace::setPaused(bool on) {
     if (paused_ == on) return;
     paused_ = on;
@@ -72,7 +95,8 @@ void Pace::step(std::uint64_t trials) {
 }
 
 bool Pace::governs(RunKind kind) const {
-    return paused_ || speedOf(kind).perSecond != 0;
+    return paused_ || speedOf(kind).perSecond != 0 ||
+           (kind != RunKind::Ant && kSweepChoices[sweepSpeed_].perThousandSeconds != 0);
 }
 
 std::uint64_t Pace::frameStart(std::uint64_t frame) const {
@@ -91,7 +115,7 @@ std::uint64_t Pace::pace(Program& program, Waiter& waiter) {
             serial_ = run->serial;
             fresh_ = true;
         }
-        const std::uint64_t rate = speedOf(run->kind).perSecond;
+        const std::uint64_t rate = rateOf(program, run->kind);
         if (!paused_ && rate == 0) {
             fresh_ = true;
             return 0;

@@ -46,6 +46,25 @@ inline constexpr std::array kSpeedChoices = {
 // The index in kSpeedChoices of the choice named `key`, or -1.
 int findSpeed(std::string_view key);
 
+// Speeds in sweeps per second, so that a speed means the same at every size: a sweep is one trial
+// per site, (N + 1)^2 on the square lattice, (N + 1)^3 on the cube, n + 1 on the chain. Per
+// thousand sweeps, so a tenth of a sweep a second is a whole number; 0 leaves the trial speed in
+// force.
+struct SweepChoice {
+    std::string_view caption;
+    std::uint64_t perThousandSeconds;  // sweeps per 1000 seconds
+};
+inline constexpr std::array kSweepChoices = {
+    SweepChoice{"Trials per second (Run > Speed)", 0},
+    SweepChoice{"0.1 sweeps per second", 100},
+    SweepChoice{"0.3 sweeps per second", 300},
+    SweepChoice{"1 sweep per second", 1'000},
+    SweepChoice{"3 sweeps per second", 3'000},
+    SweepChoice{"10 sweeps per second", 10'000},
+    SweepChoice{"30 sweeps per second", 30'000},
+    SweepChoice{"100 sweeps per second", 100'000},
+};
+
 // Whose speed a choice sets: the main window's three simulations, or Form1's ant walk.
 enum class PaceTarget { Simulations, AntWalk };
 
@@ -63,6 +82,14 @@ public:
     std::size_t speed(PaceTarget target) const { return speed_[index(target)]; }
     void setSpeed(PaceTarget target, std::size_t choice);
     const SpeedChoice& speedOf(RunKind kind) const;
+
+    // The simulations' speed in sweeps per second instead (an index in kSweepChoices; 0: the
+    // trial speed above). The ant has no sweeps and keeps its own.
+    std::size_t sweepSpeed() const { return sweepSpeed_; }
+    void setSweepSpeed(std::size_t choice);
+    // Trials per second for a run of `kind` now: its trial speed, or its sweep speed times the
+    // trials of one sweep at the size its input reads (one trial while that does not convert).
+    std::uint64_t rateOf(Program& program, RunKind kind) const;
 
     bool paused() const { return paused_; }
     void setPaused(bool on);
@@ -102,6 +129,7 @@ private:
     std::uint64_t frameStart(std::uint64_t frame) const;
 
     std::array<std::size_t, 2> speed_;
+    std::size_t sweepSpeed_ = 0;
     bool paused_ = false;
     std::uint64_t steps_ = 0;
     std::uint64_t version_ = 1;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/errors.h"
+#include "core/startstate.h"
 
 namespace spinlab {
 
@@ -152,6 +153,8 @@ struct SimState {
     bool Running = false;
     Drift drift;
     ModelOptions model;
+    // What the next lattice set-up leaves before the first trial; random at start.
+    StartState start = StartState::Random;
 };
 
 // Draws a fresh spin, re-seeding first: -1 (colour 9) when the draw is below 0.5, else +1 (15).

@@ -35,6 +35,7 @@ Recorder::Recorder(Program& program, std::size_t capacity)
     : program_(program), store_(capacity), totals_(program, *findModel(RunKind::Square)) {}
 
 Recorder::~Recorder() {
+    holders_.clear();
     detach();
 }
 
@@ -43,15 +44,18 @@ std::uint64_t Recorder::intervalFor(double sites) {
     return sweep * ((100 + sweep - 1) / sweep);
 }
 
-void Recorder::attach() {
+void Recorder::attach(const void* holder) {
+    if (std::find(holders_.begin(), holders_.end(), holder) == holders_.end())
+        holders_.push_back(holder);
     if (attached_) return;
     attached_ = true;
     program_.runs().onChange = [this] { follow(); };
     follow();
 }
 
-void Recorder::detach() {
-    if (!attached_) return;
+void Recorder::detach(const void* holder) {
+    std::erase(holders_, holder);
+    if (!attached_ || !holders_.empty()) return;
     attached_ = false;
     program_.runs().onChange = nullptr;
     freeze();

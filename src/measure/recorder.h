@@ -69,10 +69,12 @@ public:
     Recorder& operator=(const Recorder&) = delete;
 
     // While attached, the pump's sampling hook and the run stack's listener are the recorder's.
-    void attach();
+    // Each window that reads the series (the Measurements window, the Lab's averages) holds it
+    // under its own key, and it samples while any holds it.
+    void attach(const void* holder = nullptr);
     // The series stands still and stays readable; re-attaching during the same run goes on with
     // it.
-    void detach();
+    void detach(const void* holder = nullptr);
     bool attached() const { return attached_; }
 
     // The series' simulation; nullptr before the first run of a lattice or the chain.
@@ -118,6 +120,7 @@ private:
     const Model* model_ = nullptr;
     RunRecord run_{RunKind::Square, 0, 0, 0};
     bool attached_ = false;
+    std::vector<const void*> holders_;
     bool live_ = false;
     int size_ = 0;
     std::uint64_t firstTrial_ = 0;

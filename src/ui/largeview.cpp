@@ -6,6 +6,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLocale>
+#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPixmap>
@@ -80,6 +81,18 @@ void BlockCanvas::paintEvent(QPaintEvent* event) {
     lastPaintNs_ = timer.nsecsElapsed();
 }
 
+void BlockCanvas::mousePressEvent(QMouseEvent* event) {
+    mouseMoveEvent(event);
+}
+
+void BlockCanvas::mouseMoveEvent(QMouseEvent* event) {
+    if (!onMouse || image_.isNull() || event->buttons() == Qt::NoButton) return;
+    const QPoint at = event->position().toPoint();
+    const int column = at.x() / zoomX_, row = at.y() / zoomY_;
+    if (at.x() < 0 || at.y() < 0 || column >= image_.width() || row >= image_.height()) return;
+    onMouse(column, row, event->buttons());
+}
+
 LargeViewWindow::LargeViewWindow(Program& program) : QWidget(nullptr), program_(program) {
     setObjectName(QStringLiteral("LargeView"));
     setWindowTitle(QStringLiteral("Large View"));
@@ -132,6 +145,23 @@ LargeViewWindow::LargeViewWindow(Program& program) : QWidget(nullptr), program_(
     }
     legend->addStretch(1);
     layout->addWidget(legend_);
+
+    // The spins' two colours, as every picture of the lattices shows them.
+    spinLegend_ = new QWidget;
+    spinLegend_->setObjectName(QStringLiteral("SpinLegend"));
+    auto* spins = new QHBoxLayout(spinLegend_);
+    spins->setContentsMargins(0, 0, 0, 0);
+    spins->addWidget(new QLabel(QStringLiteral("Spins:")));
+    for (const auto& [colour, name] : {std::pair{9, "-1 (down)"}, std::pair{15, "+1 (up)"}}) {
+        QPixmap swatch(14, 14);
+        swatch.fill(QColor(static_cast<QRgb>(QBColor(static_cast<std::int16_t>(colour)))));
+        auto* box = new QLabel;
+        box->setPixmap(swatch);
+        spins->addWidget(box);
+        spins->addWidget(new QLabel(QString::fromLatin1(name)));
+    }
+    spins->addStretch(1);
+    layout->addWidget(spinLegend_);
 
     scroll_ = new QScrollArea;
     scroll_->setBackgroundRole(QPalette::Dark);
@@ -191,6 +221,22 @@ void LargeViewWindow::setZoom(int zoom) {
 void LargeViewWindow::updateControls() {
     sectionBar_->setVisible(kind_ == RunKind::Cubic);
     legend_->setVisible(kind_ == RunKind::Chain);
+    spinLegend_->setVisible(kind_ != RunKind::Chain);
+}
+
+void LargeViewWindow::setDrawing(std::function<void(int column, int row, int spin)> draw) {
+    if (!draw) {
+        canvas_->onMouse = nullptr;
+        canvas_->unsetCursor();
+        return;
+    }
+    canvas_->onMouse = [draw = std::move(draw)](int column, int row, Qt::MouseButtons buttons) {
+        if (buttons & Qt::LeftButton)
+            draw(column, row, 1);
+        else if (buttons & Qt::RightButton)
+            draw(column, row, -1);
+    };
+    canvas_->setCursor(Qt::CrossCursor);
 }
 
 int LargeViewWindow::fitZoom() const {

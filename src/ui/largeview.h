@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QImage>
 #include <QWidget>
+#include <functional>
 
 #include "core/runs.h"
 #include "measure/blocks.h"
@@ -31,9 +32,13 @@ public:
     void show(const QImage& image, int zoomX, int zoomY, bool all, const QRect& changed);
     // How long the last paint took.
     qint64 lastPaintNs() const { return lastPaintNs_; }
+    // A press or drag with a button held, at the cell (column, row) of the image under it.
+    std::function<void(int column, int row, Qt::MouseButtons buttons)> onMouse;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
 
 private:
     QImage image_;
@@ -71,6 +76,10 @@ public:
     void setZoom(int zoom);  // 0: fit the window
 
     QPushButton* saveButton() const { return save_; }
+    BlockCanvas* canvas() const { return canvas_; }
+    // While set, the mouse draws spins into the lattice shown: the cell (column, row) of the
+    // picture, +1 for the left button and -1 for the right.
+    void setDrawing(std::function<void(int column, int row, int spin)> draw);
     QString sectionName() const;
     std::function<void()> onSave;
 
@@ -90,6 +99,7 @@ private:
     QSlider* slider_ = nullptr;
     QLabel* sliderLabel_ = nullptr;
     QWidget* legend_ = nullptr;
+    QWidget* spinLegend_ = nullptr;
     QPushButton* save_ = nullptr;
     QScrollArea* scroll_ = nullptr;
     BlockCanvas* canvas_ = nullptr;

@@ -10,6 +10,7 @@
 
 #include "core/rng.h"
 #include "ui/formwindow.h"
+#include "ui/labwindow.h"
 #include "ui/measuretools.h"
 
 namespace spinlab {
@@ -80,6 +81,7 @@ QtBackend::~QtBackend() {
 }
 
 void QtBackend::release() {
+    lab_.reset();
     tools_.reset();
 }
 
@@ -92,6 +94,7 @@ void QtBackend::formCreated(Form& form) {
         tools_ = std::make_unique<MeasureTools>(*program_);
         tools_->addActions(&runMenu_->menu());
         modelMenu_ = new ModelMenu(runMenu_->menu(), *program_);
+        lab_ = std::make_unique<LabTools>(runMenu_->menu(), *program_, *tools_);
     }
     windows_[&form] = std::move(window);
 }
@@ -107,12 +110,14 @@ void QtBackend::syncAll() {
     if (tools_) tools_->sync();
     if (runMenu_) runMenu_->sync();
     if (modelMenu_) modelMenu_->sync();
+    if (lab_) lab_->sync();
 }
 
 void QtBackend::endProgram() {
     for (auto& [form, window] : windows_)
         window->hide();
     if (tools_) tools_->hideAll();
+    if (lab_) lab_->hide();
     if (messageBox_) messageBox_->hide();
     QCoreApplication::quit();
 }

@@ -20,6 +20,7 @@
 namespace spinlab {
 
 class FormWindow;
+class LabTools;
 class MeasureTools;
 
 // Moves a window about to be shown for the first time beside the main window, fully on its
@@ -56,6 +57,7 @@ public:
     void release();
     RunMenu* runMenu() const { return runMenu_; }
     ModelMenu* modelMenu() const { return modelMenu_; }
+    LabTools* lab() const { return lab_.get(); }
 
     // The last error shown, and how many were shown (for tests).
     const std::string& lastError() const { return lastError_; }
@@ -69,6 +71,7 @@ private:
     Program* program_ = nullptr;
     std::map<const Form*, std::unique_ptr<FormWindow>> windows_;
     std::unique_ptr<MeasureTools> tools_;
+    std::unique_ptr<LabTools> lab_;
     QPointer<RunMenu> runMenu_;
     QPointer<ModelMenu> modelMenu_;
     QPointer<QMessageBox> messageBox_;

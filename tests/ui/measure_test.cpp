@@ -93,12 +93,12 @@ TEST(RunMenu, FollowsFileWithTheFourItemsAndNothingOpensAtStart) {
         captions << a->text();
         keys << a->shortcut().toString();
     }
-    // The pace group comes first, the Model submenu last.
-    ASSERT_GE(captions.size(), 5);
+    // The pace group comes first, then these, the Model submenu and the Lab last.
+    ASSERT_GE(captions.size(), 6);
     EXPECT_EQ(
-        captions.mid(captions.size() - 5, 4),
+        captions.mid(captions.size() - 6, 4),
         (QStringList{"&Measurements", "&Large View", "Save Pi&cture...", "Save Measu&rements..."}));
-    EXPECT_EQ(keys.mid(keys.size() - 5, 4),
+    EXPECT_EQ(keys.mid(keys.size() - 6, 4),
               (QStringList{"Ctrl+M", "Ctrl+L", "Ctrl+S", "Ctrl+Shift+S"}));
     MeasureTools& tools = *gui.backend.measureTools();
     EXPECT_EQ(tools.measurements(), nullptr);

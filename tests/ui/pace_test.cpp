@@ -23,6 +23,7 @@ namespace spinlab {
 namespace {
 
 using testing::GuiProgram;
+using testing::InTurn;
 
 QAction* item(GuiProgram& gui, const char* name) {
     QAction* action = gui.backend.runMenu()->action(name);
@@ -33,40 +34,6 @@ QAction* item(GuiProgram& gui, const char* name) {
 QPushButton* button(GuiProgram& gui, Form& form, const char* name) {
     return gui.widget<QPushButton>(form, name);
 }
-
-// Runs each action in a later slice of the pump than the one before: while a run is held the
-// pump slices once per hold, so each action after Pause meets the run held again after the
-// last one let it go. Each action waits on a timer of its own, since one may press Start and
-// stay inside the nested run for the rest.
-class InTurn {
-public:
-    InTurn(GuiProgram& gui, std::vector<std::function<void()>> actions)
-        : gui_(gui), actions_(std::move(actions)) {
-        arm(0, ~std::uint64_t{0});
-    }
-    bool done() const { return next_ == actions_.size(); }
-
-private:
-    void arm(std::size_t i, std::uint64_t after) {
-        if (i == actions_.size()) return;
-        auto timer = std::make_unique<QTimer>();
-        QTimer* t = timer.get();
-        timers_.push_back(std::move(timer));
-        QObject::connect(t, &QTimer::timeout, [this, t, i, after] {
-            if (gui_.pump.slices() == after) return;
-            t->stop();
-            next_ = i + 1;
-            arm(i + 1, gui_.pump.slices());
-            actions_[i]();
-        });
-        t->start(1);
-    }
-
-    GuiProgram& gui_;
-    std::vector<std::function<void()>> actions_;
-    std::vector<std::unique_ptr<QTimer>> timers_;
-    std::size_t next_ = 0;
-};
 
 TEST(RunMenu, FollowsFileWithPauseStepTheSpeedsAndTheMeasuringTools) {
     GuiProgram gui;
@@ -81,7 +48,7 @@ TEST(RunMenu, FollowsFileWithPauseStepTheSpeedsAndTheMeasuringTools) {
                                      "-", "&Faster Ctrl+]", "Sl&ower Ctrl+[", "&Speed ",
                                      "&Ant Speed ", "-", "&Measurements Ctrl+M",
                                      "&Large View Ctrl+L", "-", "Save Pi&cture... Ctrl+S",
-                                     "Save Measu&rements... Ctrl+Shift+S", "-", "Mo&del "}));
+                                     "Save Measu&rements... Ctrl+Shift+S", "-", "Mo&del ", "-", "La&b... Ctrl+K"}));
     for (const char* list : {"Speed", "AntSpeed"}) {
         QMenu* speeds = run->findChild<QMenu*>(list);
         ASSERT_NE(speeds, nullptr);

@@ -47,6 +47,7 @@ void Harness::applyCommonInputs() {
     model.coupling = options_.coupling == "nearest" ? Coupling::Nearest : Coupling::Block;
     model.edges = options_.edges == "periodic" ? Edges::Periodic : Edges::Open;
     model.cluster = options_.dynamics == "wolff";
+    form.state.start = findStart(options_.start)->state;
     const std::string field =
         options_.fieldSweep.empty() ? options_.field : sweepFields(options_.fieldSweep).front();
     try {

@@ -59,6 +59,8 @@ const char kHelpText[] =
     "  --coupling NAME   block, every site of the 3 x 3 (3 x 3 x 3) block around a site, or\n"
     "                    nearest, its four (six) nearest neighbours (default block)\n"
     "  --edges NAME      open or periodic, index N + 1 wrapping to 0 (default open)\n"
+    "  --start NAME      random, a fresh random spin per site as the windows start (default),\n"
+    "                    up, every spin +1, or down, every spin -1\n"
     "  --field TEXT      external field h, read as Temp is, -32768 to 32767 (default 0): a flip\n"
     "                    of spin s with coupled spins summing to S then costs 2 s (S + h)\n"
     "\n"
@@ -322,7 +324,7 @@ const std::vector<Scope>& scopes() {
             {"--series", measured},      {"--sweep", measured},    {"--burn-in", measured},
             {"--threads", measured},     {"--strict", measured},   {"--resume", measured},
             {"--coupling", lattices},    {"--edges", lattices},    {"--field", lattices},
-            {"--field-sweep", lattices}, {"--sizes", lattices},
+            {"--field-sweep", lattices}, {"--sizes", lattices},     {"--start", lattices},
         };
     }();
     return table;
@@ -591,6 +593,17 @@ std::optional<Options> parseOptions(const std::vector<std::string>& args) {
             options.edges = value(a);
             if (options.edges != "open" && options.edges != "periodic") {
                 throw UsageError{"--edges is open or periodic, not " + quoteInput(options.edges)};
+            }
+        } else if (a == "--start") {
+            options.start = value(a);
+            if (findStart(options.start) == nullptr) {
+                std::string names;
+                for (const StartChoice& c : kStartChoices)
+                    names += (names.empty()                 ? ""
+                              : c.state == StartState::Down ? " or "
+                                                            : ", ") +
+                             std::string(c.key);
+                throw UsageError{"--start is " + names + ", not " + quoteInput(options.start)};
             }
         } else if (a == "--sizes") {
             options.sizes = sizeList(value(a));

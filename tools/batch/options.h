@@ -31,6 +31,7 @@ struct Options {
     bool resume = false;             // sweep: continue FILE.partial, the rows a stop kept
     std::string coupling = "block";  // block or nearest
     std::string edges = "open";      // open or periodic
+    std::string start = "random";    // a key of kStartChoices
     std::string field = "0";         // the external field h as typed
     std::string fieldSweep;          // H1:H2:STEP, up and back down in one run
     std::vector<std::string> sizes;  // --sizes: sizes as typed, each swept over the temperatures
