@@ -13,20 +13,32 @@ int histogramBin(double m) {
 LabAverages labAverages(const SeriesStore& store, std::uint64_t from, double sites, double t,
                         bool chain) {
     LabAverages a;
-    std::vector<double> e, m, absM;
-    for (const SeriesRow& row : store.rows()) {
-        if (row.trial < from) continue;
-        e.push_back(row.values.total() / sites);
-        const double mi = double(row.values.magnetization) / sites;
-        m.push_back(mi);
-        absM.push_back(std::fabs(mi));
-        if (!chain) ++a.histogram[static_cast<std::size_t>(histogramBin(mi))];
+    const std::vector<SeriesRow>& rows = store.rows();
+    const auto first = std::find_if(rows.begin(), rows.end(),
+                                    [from](const SeriesRow& row) { return row.trial >= from; });
+    const auto n = static_cast<std::uint64_t>(rows.end() - first);
+    a.samples = n;
+    if (n == 0) return a;
+    // The batch tool's accumulator, so the Lab's errors, jackknife and warnings are a sweep row's.
+    RunAccumulator run(n);
+    for (auto row = first; row != rows.end(); ++row) {
+        const double m = double(row->values.magnetization) / sites;
+        run.add(row->values.total() / sites, m);
+        if (!chain) ++a.histogram[static_cast<std::size_t>(histogramBin(m))];
     }
-    a.samples = e.size();
-    if (e.empty()) return a;
-    a.energy = batchMeans(e);
-    a.fluctuations = fluctuations(e, m, sites, t);
-    if (!chain) a.absMagnetization = batchMeans(absM);
+    const RunAnalysis analysis = analyse(run, sites, t);
+    a.energy = analysis.energy;
+    a.fluctuations = analysis.fluctuations;
+    if (!chain) a.absMagnetization = analysis.absMagnetization;
+    // Monte Carlo time between samples in sweeps: cluster moves count the sites they flipped.
+    const double sweepsPerSample =
+        n > 1 ? double(rows.back().work - first->work) / sites / double(n - 1) : 0.0;
+    if (n < kBatchMeans) {
+        a.verdict.warning = "too few samples for errors: " + std::to_string(n) + " of " +
+                            std::to_string(kBatchMeans);
+    } else {
+        a.verdict = judge(analysis, sweepsPerSample, true, !chain);
+    }
     return a;
 }
 

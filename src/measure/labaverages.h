@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "measure/accumulator.h"
 #include "measure/recorder.h"
 #include "measure/stats.h"
 
@@ -18,7 +19,9 @@ struct LabAverages {
     std::size_t samples = 0;
     Estimate energy;            // <E> per site, the field's part included
     Estimate absMagnetization;  // <|m|>
-    Fluctuations fluctuations;  // chi, C and U4
+    Fluctuations fluctuations;  // chi, C and U4, jackknifed over the batches
+    // Whether the samples can vouch for these errors, as a sweep's row says it.
+    Verdict verdict;
     std::array<std::uint64_t, kHistogramBins> histogram{};
 };
 

@@ -511,6 +511,11 @@ void LabWindow::showAverages() {
         lines << QStringLiteral("chi = %1").arg(withError(averages_.fluctuations.susceptibility));
         lines << QStringLiteral("U4 = %1").arg(withError(averages_.fluctuations.binder));
     }
+    // The same judgement as a sweep's row: errors that cannot vouch for themselves say so.
+    lines << (averages_.verdict.warning.empty()
+                  ? QStringLiteral("Errors: the run's samples vouch for them.")
+                  : QStringLiteral("Warning: %1.")
+                        .arg(QString::fromStdString(averages_.verdict.warning)));
     averagesText_->setText(lines.join('\n'));
     histogram_->setCounts(averages_.histogram);
 }

@@ -12,6 +12,7 @@
 #include <QSpinBox>
 #include <QTest>
 
+#include <array>
 #include <cmath>
 
 #include "app/lab.h"
@@ -259,25 +260,42 @@ TEST(Lab, AveragesAtAPauseEqualThoseOfTheRecordedSeries) {
                        }});
     gui.main().Command1.click();
     ASSERT_TRUE(turns.done());
-    double n = 0, e = 0, e2 = 0, am = 0, m2 = 0, m4 = 0;
+    // Moments of the rows from `from` on, whole and with each of 20 batches of 15 left out.
+    struct Sums {
+        double n = 0, e = 0, e2 = 0, am = 0, m2 = 0, m4 = 0;
+    };
+    Sums whole;
+    std::array<Sums, 20> batch{};
     for (const SeriesRow& row : gui.backend.measureTools()->recorder().store().rows()) {
         if (row.trial < from) continue;
         const double ei = row.values.total() / sites, mi = row.values.magnetization / sites;
-        n += 1;
-        e += ei;
-        e2 += ei * ei;
-        am += std::fabs(mi);
-        m2 += mi * mi;
-        m4 += mi * mi * mi * mi;
+        for (Sums* s : {&whole, &batch[static_cast<std::size_t>(whole.n) / 15]}) {
+            s->n += 1, s->e += ei, s->e2 += ei * ei, s->am += std::fabs(mi);
+            s->m2 += mi * mi, s->m4 += mi * mi * mi * mi;
+        }
     }
-    e /= n, e2 /= n, am /= n, m2 /= n, m4 /= n;
     ASSERT_EQ(a.samples, 300u);
-    ASSERT_EQ(n, 300);
-    EXPECT_NEAR(a.energy.mean, e, 1e-12);
-    EXPECT_NEAR(a.absMagnetization.mean, am, 1e-12);
-    EXPECT_NEAR(a.fluctuations.specificHeat.mean, sites * (e2 - e * e) / (2.5 * 2.5), 1e-9);
-    EXPECT_NEAR(a.fluctuations.susceptibility.mean, sites * (m2 - am * am) / 2.5, 1e-9);
-    EXPECT_NEAR(a.fluctuations.binder.mean, 1 - m4 / (3 * m2 * m2), 1e-12);
+    ASSERT_EQ(whole.n, 300);
+    // C, chi and U4 of a set of moments; the averages give the jackknife's bias-corrected value.
+    auto derived = [&](const Sums& s) {
+        const double e = s.e / s.n, am = s.am / s.n, m2 = s.m2 / s.n;
+        return std::array<double, 3>{sites * (s.e2 / s.n - e * e) / (2.5 * 2.5),
+                                     sites * (m2 - am * am) / 2.5, 1 - s.m4 / s.n / (3 * m2 * m2)};
+    };
+    const std::array<double, 3> all = derived(whole);
+    std::array<double, 3> jack{};
+    for (const Sums& b : batch) {
+        const Sums rest{whole.n - b.n,   whole.e - b.e,   whole.e2 - b.e2,
+                        whole.am - b.am, whole.m2 - b.m2, whole.m4 - b.m4};
+        const std::array<double, 3> q = derived(rest);
+        for (std::size_t k = 0; k < 3; ++k)
+            jack[k] += q[k] / 20;
+    }
+    EXPECT_NEAR(a.energy.mean, whole.e / 300, 1e-12);
+    EXPECT_NEAR(a.absMagnetization.mean, whole.am / 300, 1e-12);
+    EXPECT_NEAR(a.fluctuations.specificHeat.mean, 20 * all[0] - 19 * jack[0], 1e-8);
+    EXPECT_NEAR(a.fluctuations.susceptibility.mean, 20 * all[1] - 19 * jack[1], 1e-8);
+    EXPECT_NEAR(a.fluctuations.binder.mean, 20 * all[2] - 19 * jack[2], 1e-10);
     EXPECT_GT(a.energy.error, 0);
     std::uint64_t binned = 0;
     for (std::uint64_t c : a.histogram)
