@@ -37,8 +37,8 @@ Autocorrelation autocorrelation(const Binning& binning) {
     if (e0 <= 0) return a;  // constant samples: nothing correlates
     const double e = binning.error(level);
     a.tau = std::max(0.0, 0.5 * (e * e / (e0 * e0) - 1.0));
-    // Two levels are needed to see whether the error has stopped growing.
-    if (level < 2) {
+    // Bins long enough to judge, and two levels below them to see the error stop growing.
+    if (level < Binning::kMinLevel) {
         a.converged = false;
         return a;
     }
@@ -245,10 +245,10 @@ Verdict judge(const RunAnalysis& a, double sweepsPerSample, bool hasE, bool hasM
     const Observable observables[] = {{hasE, a.tauE, a.driftE, "e"}, {hasM, a.tauM, a.driftM, "m"}};
     for (const Observable& o : observables) {
         if (!o.has || o.tau.converged || tooShort) continue;
-        if (o.tau.level < 2) {
-            // Fewer than 4 x kMinBins samples: no two levels below to compare with.
+        if (o.tau.level < Binning::kMinLevel) {
+            // Too few samples for bins long enough to compare.
             say("too short: " + std::to_string(a.samples) + " samples cannot show tau_" + o.name +
-                " (" + std::to_string(4 * Binning::kMinBins) + " can)");
+                " (" + std::to_string(Binning::kMinBins << Binning::kMinLevel) + " can)");
         } else {
             say(std::string("too short: tau_") + o.name + " still growing at " +
                 number(o.tau.tau * sweepsPerSample) + " sweeps");

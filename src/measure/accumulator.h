@@ -21,6 +21,9 @@ public:
     // The autocorrelation time is read at the largest level with at least this many bins:
     // fewer leave the error of the error above about 12 %.
     static constexpr std::uint64_t kMinBins = 32;
+    // Bins of fewer than 2^kMinLevel samples cannot tell a short correlation from a long one
+    // cut off: with fewer than kMinBins << kMinLevel samples the time is not judged at all.
+    static constexpr int kMinLevel = 3;
 
     void add(double x);
     std::uint64_t count() const { return bins_[0]; }
