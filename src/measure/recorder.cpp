@@ -220,6 +220,7 @@ Record windowRecord(Program& program, RunKind kind, std::uint64_t every, std::ui
             r.add("coupling", chosen.coupling == Coupling::Nearest ? "nearest" : "block");
             r.add("edges", chosen.edges == Edges::Periodic ? "periodic" : "open");
             r.add("field", shortestText(chosen.field));
+            r.add("start", std::string(startChoice(main.state.start).key));
         }
         r.add("temp", main.Temp.Text());
         const bool cluster = kind != RunKind::Chain && chosen.cluster;

@@ -436,6 +436,7 @@ Record runRecord(const Options& o) {
         option("--coupling", o.coupling);
         option("--edges", o.edges);
         if (o.fieldSweep.empty()) option("--field", o.field);
+        option("--start", o.start);
     }
     if (o.simulation != "ant") {
         if (!sweep) option("--temp", o.temp);
