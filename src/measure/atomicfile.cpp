@@ -47,7 +47,7 @@ std::string followLinks(std::string path) {
         const ssize_t n = ::readlink(path.c_str(), link.data(), link.size());
         if (n <= 0) return path;
         link.resize(static_cast<std::size_t>(n));
-        path = link.front() == '/' ? link : folderOf(path) + link;
+        path = link.front() == '/' ? link : folderOf(path).append(link);
     }
     return {};
 }

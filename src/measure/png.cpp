@@ -72,9 +72,9 @@ PngEncoder::PngEncoder(std::int64_t width, std::int64_t height, Sink sink, const
         };
         std::string software, comment;
         for (const auto& [key, value] : record->entries()) {
-            if (key == "program") software = value + software;
-            if (key == "version") software += " " + value;
-            comment += key + ": " + value + "\n";
+            if (key == "program") software.insert(0, value);
+            if (key == "version") software.append(" ").append(value);
+            comment.append(key).append(": ").append(value).append("\n");
         }
         text("Software", software);
         text("Comment", comment);

@@ -31,7 +31,7 @@ void Record::add(const std::string& key, const std::string& value) {
 std::string Record::commentLines() const {
     std::string out;
     for (const auto& [key, value] : entries_)
-        out += "# " + key + ": " + value + "\n";
+        out.append("# ").append(key).append(": ").append(value).append("\n");
     return out;
 }
 

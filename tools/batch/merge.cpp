@@ -71,6 +71,7 @@ std::string where(const std::string& size, const std::string& temp) {
 void mergeShards(const std::vector<std::string>& files, std::FILE* out) {
     if (files.empty()) throw UsageError{"merge needs the CSV files of a sweep's shards"};
     std::vector<Shard> shards;
+    shards.reserve(files.size());
     for (const std::string& name : files)
         shards.push_back(readShard(name));
     // Shards of one sweep carry one record and one header; anything else was made another way.

@@ -321,8 +321,11 @@ std::vector<std::string> sweepRowKeys(const Options& options) {
     std::vector<std::string> keys;
     for (const std::string& size : runs.sizes) {
         for (const std::string& temp : runs.temps)
-            keys.push_back((options.sizes.empty() ? "" : size + ",") + temp + "," +
-                           std::to_string(options.trials) + ",");
+            keys.push_back((options.sizes.empty() ? std::string() : size + ",")
+                               .append(temp)
+                               .append(",")
+                               .append(std::to_string(options.trials))
+                               .append(","));
     }
     return keys;
 }
