@@ -3,6 +3,7 @@
 // the last random spin and the run flag. Lives as long as the main window; nothing is reset
 // between runs except what the next set-up overwrites.
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -32,13 +33,29 @@ public:
     }
     void set(std::int64_t x, std::int64_t y, int spin) {
         const std::int64_t cx = check(x), cy = check(y);
+        touch();
         cells_[index(cx, cy)] = static_cast<std::int8_t>(spin);
     }
 
-    // Unchecked access for indices already known to lie in -1..1001.
-    std::int8_t* cell(int x, int y) { return &cells_[index(x, y)]; }
+    // Unchecked access for indices already known to lie in -1..1001. The writable cell counts as
+    // a change (before the write it allows), so hold it only while writing.
+    std::int8_t* cell(int x, int y) {
+        touch();
+        return &cells_[index(x, y)];
+    }
     const std::int8_t* cell(int x, int y) const { return &cells_[index(x, y)]; }
 
+    // Changes with every write access and is never reused, even by another lattice (a copy
+    // keeps it along with the cells): what was derived from the cells under one stamp holds
+    // while the stamp does.
+    std::uint64_t stamp() const { return stamp_; }
+
+private:
+    void touch() { stamp_ = stamps_.fetch_add(1, std::memory_order_relaxed) + 1; }
+    static inline std::atomic<std::uint64_t> stamps_{0};
+    std::uint64_t stamp_ = 0;
+
+public:
 private:
     static std::size_t index(std::int64_t x, std::int64_t y) {
         return static_cast<std::size_t>((x + 1) * kStride + (y + 1));

@@ -159,6 +159,19 @@ INSTANTIATE_TEST_SUITE_P(
                                [](HeadlessProgram& h) { h.main().Metropolis.setValue(false); }},
                       Scenario{"SquareWithANestedChain", Mode::Square, "60", "5.3", false, 1u << 30,
                                20000, nested(Mode::Chain, "500", 90000)},
+                      // An ordered lattice runs on kept neighbour sums: a set-up inside a nested
+                      // run and spins drawn between stretches must reach them.
+                      Scenario{"SquareColdWithANestedSetUp", Mode::Square, "30", "3.3", false,
+                               1u << 30, 300001, nested(Mode::Square, "30", 300000)},
+                      Scenario{"SquareColdDrawnOn", Mode::Square, "30", "3.3", false, 500000,
+                               250001,
+                               [](HeadlessProgram& h) {
+                                   SquareLattice& l = h.main().state.Lattice2D;
+                                   for (int x = 3; x < 9; ++x) {
+                                       for (int y = 0; y < 7; ++y)
+                                           l.set(x, y, -l.get(x, y));
+                                   }
+                               }},
                       Scenario{"SquareNearestGrown", Mode::Square, "20", "2.5", false, 100000, 3000,
                                [](HeadlessProgram& h) { typeSize(h, "40"); },
                                modelOf(Coupling::Nearest, Edges::Open, 0)},
