@@ -261,7 +261,10 @@ public:
         built_ = false;
         const std::int8_t* const spins = lattice.cell(0, 0);
         Cell* const o = origin();
-        std::fill(cells_.begin(), cells_.end(), Cell{0, 0});
+        // Only the frame around 0..n is ever read: clearing the whole store on each rebuild
+        // would cost a small, often sampled lattice far more than its trials.
+        for (int x = -1; x <= n + 1; ++x)
+            std::fill_n(o + x * S - 1, n + 3, Cell{0, 0});
         for (int x = 0; x <= n; ++x) {
             for (int y = 0; y <= n; ++y) {
                 const std::int8_t s = spins[x * S + y];
