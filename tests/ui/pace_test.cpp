@@ -44,11 +44,12 @@ TEST(RunMenu, FollowsFileWithPauseStepTheSpeedsAndTheMeasuringTools) {
     QStringList captions;
     for (QAction* a : run->actions())
         captions << (a->isSeparator() ? "-" : a->text() + " " + a->shortcut().toString());
-    EXPECT_EQ(captions, (QStringList{"&Pause Ctrl+P", "S&tep Ctrl+T", "Step S&weep Ctrl+Shift+T",
-                                     "-", "&Faster Ctrl+]", "Sl&ower Ctrl+[", "&Speed ",
-                                     "&Ant Speed ", "-", "&Measurements Ctrl+M",
-                                     "&Large View Ctrl+L", "-", "Save Pi&cture... Ctrl+S",
-                                     "Save Measu&rements... Ctrl+Shift+S", "-", "Mo&del ", "-", "La&b... Ctrl+K"}));
+    EXPECT_EQ(
+        captions,
+        (QStringList{"&Pause Ctrl+P", "S&tep Ctrl+T", "Step S&weep Ctrl+Shift+T", "-",
+                     "&Faster Ctrl+]", "Sl&ower Ctrl+[", "&Speed ", "&Ant Speed ", "-",
+                     "&Measurements Ctrl+M", "&Large View Ctrl+L", "-", "Save Pi&cture... Ctrl+S",
+                     "Save Measu&rements... Ctrl+Shift+S", "-", "Mo&del ", "-", "La&b... Ctrl+K"}));
     for (const char* list : {"Speed", "AntSpeed"}) {
         QMenu* speeds = run->findChild<QMenu*>(list);
         ASSERT_NE(speeds, nullptr);

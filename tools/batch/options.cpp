@@ -324,7 +324,7 @@ const std::vector<Scope>& scopes() {
             {"--series", measured},      {"--sweep", measured},    {"--burn-in", measured},
             {"--threads", measured},     {"--strict", measured},   {"--resume", measured},
             {"--coupling", lattices},    {"--edges", lattices},    {"--field", lattices},
-            {"--field-sweep", lattices}, {"--sizes", lattices},     {"--start", lattices},
+            {"--field-sweep", lattices}, {"--sizes", lattices},    {"--start", lattices},
         };
     }();
     return table;
